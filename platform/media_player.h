@@ -1,0 +1,41 @@
+#pragma once
+
+#include <functional>
+#include <stdexcept>
+#include <string>
+
+namespace chimora::platform {
+
+// Raised by a media player; what() is the backend's own error text.
+class MediaError : public std::runtime_error {
+  public:
+    explicit MediaError(const std::string& message) : std::runtime_error(message) {}
+};
+
+inline constexpr const char* kNoDeviceOpen = "No MCI device open";
+
+// Device modes, in the order the media control interface numbers them.
+enum class PlayerMode { NotReady, Stopped, Playing, Recording, Seeking, Paused, Open };
+
+// One sound device at a time: open closes the previous one. Play returns at once and
+// the notify handler is called on the program's thread when the play ends, is stopped
+// or is superseded.
+class MediaPlayer {
+  public:
+    virtual ~MediaPlayer() = default;
+
+    virtual void SetFileName(const std::string& path) = 0;
+    virtual const std::string& FileName() const = 0;
+    // Opens FileName(), closing a device that is still open; throws MediaError.
+    virtual void Open() = 0;
+    virtual void Close() = 0;
+    virtual bool IsOpen() const = 0;
+    // Play, Stop and LengthMs throw MediaError(kNoDeviceOpen) without an open device.
+    virtual void Play() = 0;
+    virtual void Stop() = 0;
+    virtual PlayerMode Mode() const = 0;
+    virtual long LengthMs() const = 0;
+    virtual void SetNotifyHandler(std::function<void()> handler) = 0;
+};
+
+}  // namespace chimora::platform
