@@ -1,0 +1,23 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "app/core/config_obj.h"
+#include "app/core/curr_ring_obj.h"
+#include "app/core/ring_obj.h"
+
+namespace chimora {
+
+// The state that lives as long as the program and is shared by the main window, the ring
+// engine and the dialogs. Owned by the program, handed to whoever needs it.
+struct ProgramState {
+    std::string CurrFangAn;                 // name of the active plan
+    std::vector<RingObj> RingList;          // all entries of the active plan, in ring time order
+    std::vector<CurrRingObj> CurrRingList;  // today's entries, rebuilt at every use
+    int TodayWeek = 0;                      // 1 = Monday ... 7 = Sunday
+    ConfigObj SysConfig;
+    std::string SelectedRingFile;  // RINGFILE of the grid row last clicked
+};
+
+}  // namespace chimora

@@ -1,0 +1,167 @@
+#include "app/core/ring_engine.h"
+
+#include <algorithm>
+#include <exception>
+
+#include "app/core/time_of_day.h"
+
+namespace chimora {
+
+RingEngine::RingEngine(ProgramState& state, const platform::Clock& clock,
+                       const platform::FileSystem& files, MusicPlayback& playback, PeManager& power,
+                       std::string musicPath)
+    : state_(state),
+      clock_(clock),
+      files_(files),
+      playback_(playback),
+      power_(power),
+      musicPath_(std::move(musicPath)) {}
+
+void RingEngine::GetCurrentData() {
+    const int today = WeekdayNumber(clock_.Now());
+    // Runs several times a tick: overwrite the elements in place so that their strings keep
+    // their buffers and a steady schedule allocates nothing.
+    std::vector<CurrRingObj>& list = state_.CurrRingList;
+    std::size_t count = 0;
+    for (const RingObj& ring : state_.RingList) {
+        const std::string& flag = ring.WeekFlag(today);
+        if (flag != "1") {
+            continue;
+        }
+        if (count == list.size()) {
+            list.emplace_back();
+        }
+        CurrRingObj& item = list[count++];
+        item.WeekFlag = flag;
+        item.RINGFILE = ring.RINGFILE;
+        item.RINGTIME = ring.RINGTIME;
+        item.RINGDESC = ring.RINGDESC;
+    }
+    list.resize(count);
+}
+
+CurrRingObj RingEngine::GetNextRing() {
+    const long now = TimeNumber(TimeText(clock_.Now()));
+    GetCurrentData();
+    for (const CurrRingObj& ring : state_.CurrRingList) {
+        if (TimeNumber(ring.RINGTIME) >= now) {
+            return ring;
+        }
+    }
+    return {};
+}
+
+void RingEngine::Timer1Timer() {
+    const platform::LocalDateTime now = clock_.Now();
+    const std::optional<std::int64_t> gap = SecondsSincePreviousTick(now);
+    state_.TodayWeek = WeekdayNumber(now);
+    const std::string t = TimeText(now);
+    CheckShutDown(t);
+    setPanel1Val();
+    if (!running_) {
+        return;
+    }
+    if (!PlayDueAt(t, false, now.millisecond) && gap) {
+        CatchUp(now, *gap);
+    }
+}
+
+void RingEngine::playMusic() {
+    const platform::LocalDateTime now = clock_.Now();
+    PlayDueAt(TimeText(now), false, now.millisecond);
+}
+
+std::optional<std::int64_t> RingEngine::SecondsSincePreviousTick(
+    const platform::LocalDateTime& now) {
+    std::optional<std::int64_t> gap;
+    if (previousTick_ && previousTick_->SameDate(now)) {
+        gap = now.LocalSeconds() - previousTick_->LocalSeconds();
+    }
+    previousTick_ = now;
+    return gap;
+}
+
+// A stall (heavy load, a late timer) can swallow the very second an entry was due in.
+// Play the latest entry that fell due in the skipped seconds, so that a bell is late by
+// a few seconds rather than missing for the day; at most one ring per tick.
+void RingEngine::CatchUp(const platform::LocalDateTime& now, std::int64_t gap) {
+    if (gap < 2 || gap > kMaxCatchUpGap) {
+        return;
+    }
+    const int secondOfDay = now.hour * 3600 + now.minute * 60 + now.second;
+    for (std::int64_t back = 1; back < gap; ++back) {
+        const int s = secondOfDay - static_cast<int>(back);
+        const int delayMs = static_cast<int>(back) * 1000 + now.millisecond;
+        if (PlayDueAt(TimeText(s / 3600, s / 60 % 60, s % 60), true, delayMs)) {
+            return;
+        }
+    }
+}
+
+void RingEngine::CheckShutDown(const std::string& t) {
+    const ConfigObj& config = state_.SysConfig;
+    if (config.ShutDown == "1" && config.ShutDownTime == t) {
+        power_.PowerOff(5);
+    }
+}
+
+bool RingEngine::PlayDueAt(const std::string& t, bool caughtUp, int delayMs) {
+    GetCurrentData();
+    const auto isDue = [&t](const CurrRingObj& ring) { return ring.RINGTIME == t; };
+    if (std::none_of(state_.CurrRingList.begin(), state_.CurrRingList.end(), isDue)) {
+        return false;
+    }
+    const int today = WeekdayNumber(clock_.Now());
+    // Copied: the answer to ringStarted may reload the lists under our feet.
+    const std::vector<CurrRingObj> todays = state_.CurrRingList;
+    for (const CurrRingObj& ring : todays) {
+        if (!isDue(ring)) {
+            continue;
+        }
+        try {
+            const std::string path = musicPath_ + ring.RINGFILE;
+            const bool exists = files_.FileExists(path);
+            if (exists) {
+                playback_.play(path);
+            }
+            Report(ring, exists ? RingReport::Outcome::Played : RingReport::Outcome::FileMissing,
+                   {}, caughtUp, delayMs);
+            if (hooks_.ringStarted) {
+                hooks_.ringStarted(today);
+            }
+            return true;
+        } catch (const std::exception& error) {
+            // A due ring never shows a message; the walk goes on with the next entry.
+            Report(ring, RingReport::Outcome::Failed, error.what(), caughtUp, delayMs);
+        } catch (...) {
+            Report(ring, RingReport::Outcome::Failed, "unknown error", caughtUp, delayMs);
+        }
+    }
+    return true;
+}
+
+void RingEngine::Report(const CurrRingObj& ring, RingReport::Outcome outcome, std::string error,
+                        bool caughtUp, int delayMs) {
+    if (hooks_.ringReport) {
+        hooks_.ringReport(RingReport{ring.RINGTIME, ring.RINGDESC, ring.RINGFILE, outcome,
+                                     std::move(error), caughtUp, delayMs});
+    }
+}
+
+std::string RingEngine::setPanel1Val() {
+    std::string text;
+    if (!running_) {
+        text = "停止中    方案:" + state_.CurrFangAn;
+    } else if (const CurrRingObj next = GetNextRing(); !next.RINGFILE.empty()) {
+        text = "运行中    下一首播放曲目:" + next.RINGDESC + "   时间:" + next.RINGTIME +
+               "    方案:" + state_.CurrFangAn;
+    } else {
+        text = "运行中    当天曲目已经播放完成    方案:" + state_.CurrFangAn;
+    }
+    if (hooks_.showStatus) {
+        hooks_.showStatus(text);
+    }
+    return text;
+}
+
+}  // namespace chimora

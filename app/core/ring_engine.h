@@ -1,0 +1,73 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+
+#include "app/core/curr_ring_obj.h"
+#include "app/core/music_playback.h"
+#include "app/core/pe_manager.h"
+#include "app/core/program_state.h"
+#include "app/core/ring_report.h"
+#include "platform/clock.h"
+#include "platform/file_system.h"
+
+namespace chimora {
+
+// Decides when a bell rings. Works on memory only: RingList is filled by the schedule
+// loader, and the engine compares it with the clock once a second.
+class RingEngine {
+  public:
+    // How the engine reaches the main window without knowing it.
+    struct Hooks {
+        std::function<void(const std::string&)> showStatus;  // the run-state status panel
+        std::function<void(int weekday)> ringStarted;        // a due ring was started
+        std::function<void(const RingReport&)> ringReport;   // for the ring log
+    };
+
+    // A stall of the program of this many seconds is made good by playing an entry
+    // that fell due in the skipped seconds; longer gaps (sleep, clock changes) are not.
+    static constexpr int kMaxCatchUpGap = 5;
+
+    RingEngine(ProgramState& state, const platform::Clock& clock, const platform::FileSystem& files,
+               MusicPlayback& playback, PeManager& power, std::string musicPath);
+
+    void SetHooks(Hooks hooks) { hooks_ = std::move(hooks); }
+
+    bool IsRunning() const { return running_; }
+    void SetRunning(bool running) { running_ = running; }
+
+    // Rebuilds CurrRingList: the entries of RingList that ring today, in the same order.
+    void GetCurrentData();
+    // The first of today's entries whose time is now or later; empty when none is left.
+    CurrRingObj GetNextRing();
+    // The one-second tick.
+    void Timer1Timer();
+    // Plays the first of today's entries due in the current second.
+    void playMusic();
+    // Composes the run-state line and hands it to showStatus.
+    std::string setPanel1Val();
+
+  private:
+    // Plays the first of today's entries whose time text is t; false when none is due.
+    bool PlayDueAt(const std::string& t, bool caughtUp, int delayMs);
+    void CheckShutDown(const std::string& t);
+    void Report(const CurrRingObj& ring, RingReport::Outcome outcome, std::string error,
+                bool caughtUp, int delayMs);
+    // Seconds since the previous tick, or nothing when it was on another day or never.
+    std::optional<std::int64_t> SecondsSincePreviousTick(const platform::LocalDateTime& now);
+    void CatchUp(const platform::LocalDateTime& now, std::int64_t gap);
+
+    ProgramState& state_;
+    const platform::Clock& clock_;
+    const platform::FileSystem& files_;
+    MusicPlayback& playback_;
+    PeManager& power_;
+    std::string musicPath_;
+    Hooks hooks_;
+    bool running_ = false;
+    std::optional<platform::LocalDateTime> previousTick_;
+};
+
+}  // namespace chimora
