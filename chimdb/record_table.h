@@ -18,6 +18,11 @@ struct RecordTable {
     // Reads RecordCount items from RecTabOffset. Data offsets are not checked here: a
     // record's bytes are bounds-checked when it is read.
     static RecordTable Read(File& file, const TableHeader& header);
+
+    // The recordSize bytes of a record's fixed part; "Database file '%s' is corrupt" when
+    // they do not lie inside the file (checked before anything is allocated).
+    static std::vector<std::uint8_t> ReadRecordImage(File& file, const RecordTabItem& item,
+                                                     std::int32_t recordSize);
 };
 
 }  // namespace chimdb
