@@ -1,5 +1,6 @@
 #pragma once
 
+#include <climits>
 #include <cstdint>
 #include <optional>
 
@@ -46,8 +47,12 @@ constexpr bool IsStringType(std::uint8_t code) {
 
 // Width of a field in the fixed record, or nothing for a code the store cannot use.
 constexpr std::optional<std::int32_t> FieldWidth(std::uint8_t code, std::int32_t declaredSize) {
-    if (IsStringType(code))
+    if (IsStringType(code)) {
+        // A hostile size must not overflow the width.
+        if (declaredSize < 0 || declaredSize == INT32_MAX)
+            return std::nullopt;
         return declaredSize + 1;
+    }
     if (IsBlobType(code))
         return kBlobDescriptorSize;
     switch (code) {
