@@ -1,0 +1,38 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "chimdb/database_spec.h"
+#include "chimdb/file.h"
+#include "chimdb/process_header.h"
+#include "chimdb/table_header.h"
+
+namespace chimdb {
+
+// Writes new database files: version "2.0", the data processing of the spec, and one
+// empty table per table spec. The store itself never creates a database; installers
+// and the chimdb tool do, through this class.
+class DatabaseCreator {
+  public:
+    // Validates the spec at once; raises DatabaseError naming the first problem.
+    explicit DatabaseCreator(DatabaseSpec spec);
+
+    // The complete bytes of the new file.
+    std::vector<std::uint8_t> BuildImage() const;
+    // Writes the image into an empty file.
+    void WriteTo(File& file) const;
+    // Creates the file at path; refuses to replace an existing file
+    // ("Database file '%s' already exists") and leaves no file behind on failure.
+    void CreateFile(const std::string& path) const;
+
+  private:
+    ProcessHeader BuildProcessHeader(const DatabaseSpec& spec) const;
+    TableHeader BuildTableHeader(const TableSpec& table) const;
+
+    ProcessHeader processHeader_;
+    std::vector<TableHeader> tableHeaders_;
+};
+
+}  // namespace chimdb

@@ -1,0 +1,41 @@
+#pragma once
+
+#include <string>
+
+#include "chimdb/file.h"
+
+namespace chimdb {
+
+// A database file on disk, accessed with plain POSIX calls (pread/pwrite/fdatasync).
+class DiskFile : public File {
+  public:
+    enum class Access { ReadOnly, ReadWrite };
+
+    // Opens an existing file; "Cannot open file %s" when it cannot be opened.
+    DiskFile(const std::string& path, Access access);
+    ~DiskFile() override;
+    DiskFile(const DiskFile&) = delete;
+    DiskFile& operator=(const DiskFile&) = delete;
+
+    // Creates a new, empty file opened read-write; refuses to replace an existing one
+    // ("Database file '%s' already exists").
+    static DiskFile CreateNew(const std::string& path);
+    DiskFile(DiskFile&& other) noexcept;
+
+    std::size_t ReadAt(std::int64_t offset, std::span<std::uint8_t> dst) override;
+    void WriteAt(std::int64_t offset, std::span<const std::uint8_t> src) override;
+    std::int64_t Size() override;
+    void Sync() override;
+    std::string Name() const override { return path_; }
+    bool IsReadOnly() const override { return access_ == Access::ReadOnly; }
+
+  private:
+    DiskFile(std::string path, Access access, int fd);
+    [[noreturn]] void RaiseIoError(const char* operation, int error) const;
+
+    std::string path_;
+    Access access_;
+    int fd_ = -1;
+};
+
+}  // namespace chimdb

@@ -1,0 +1,32 @@
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <string>
+
+namespace chimdb {
+
+// The store's view of a database file: positioned reads and writes of bytes.
+// Every access of the store goes through this interface so that the same code
+// runs on a disk file, an in-memory image, or a file that simulates faults.
+class File {
+  public:
+    virtual ~File() = default;
+
+    // Reads up to dst.size() bytes at offset; returns how many were read, which is
+    // fewer only at the end of the file. Raises DatabaseError on an I/O error.
+    virtual std::size_t ReadAt(std::int64_t offset, std::span<std::uint8_t> dst) = 0;
+    // Writes all of src at offset, extending the file when needed.
+    virtual void WriteAt(std::int64_t offset, std::span<const std::uint8_t> src) = 0;
+    virtual std::int64_t Size() = 0;
+    // Makes every completed write durable.
+    virtual void Sync() = 0;
+    // The name used in messages.
+    virtual std::string Name() const = 0;
+    virtual bool IsReadOnly() const { return false; }
+
+    // Reads exactly dst.size() bytes; a short read raises "Database file '%s' is corrupt".
+    void ReadExactly(std::int64_t offset, std::span<std::uint8_t> dst);
+};
+
+}  // namespace chimdb

@@ -1,0 +1,95 @@
+#include <nlohmann/json.hpp>
+
+#include "chimdb/code_page.h"
+#include "chimdb/compress_mgr.h"
+#include "chimdb/disk_file.h"
+#include "chimdb/encrypt_mgr.h"
+#include "chimdb/field_type_name.h"
+#include "chimdb/prologue.h"
+#include "tools/chimdb_tool/commands.h"
+
+namespace chimdb_tool {
+
+namespace {
+
+using Json = nlohmann::ordered_json;
+
+Json OptionNames(chimdb::CDIndexOptions options) {
+    Json names = Json::array();
+    if (options & chimdb::tiPrimary)
+        names.push_back("primary");
+    if (options & chimdb::tiUnique)
+        names.push_back("unique");
+    if (options & chimdb::tiDescending)
+        names.push_back("descending");
+    if (options & chimdb::tiCaseInsensitive)
+        names.push_back("caseInsensitive");
+    return names;
+}
+
+Json FieldJson(const chimdb::FieldDefItem& field) {
+    Json json;
+    json["name"] = chimdb::FromCodePage(field.name);
+    if (auto name = chimdb::FieldTypeName(field.fieldType)) {
+        json["type"] = *name;
+    } else {
+        json["type"] = nullptr;
+        json["typeCode"] = field.fieldType;
+    }
+    json["size"] = field.fieldSize;
+    json["processFlag"] = field.ProcessFlag;
+    return json;
+}
+
+Json IndexJson(const chimdb::IndexDefItem& index, const chimdb::TableHeader& table) {
+    Json json;
+    json["name"] = chimdb::FromCodePage(index.name);
+    Json fields = Json::array();
+    for (std::int32_t number : index.fieldNumbers)
+        fields.push_back(chimdb::FromCodePage(table.fields[number].name));
+    json["fields"] = fields;
+    json["options"] = OptionNames(index.Options);
+    return json;
+}
+
+Json TableJson(const chimdb::TableHeader& table) {
+    Json json;
+    json["name"] = chimdb::FromCodePage(table.name);
+    json["RecordCount"] = table.RecordCount;
+    json["AutoIncCounter"] = table.AutoIncCounter;
+    json["fields"] = Json::array();
+    for (const auto& field : table.fields)
+        json["fields"].push_back(FieldJson(field));
+    json["indexes"] = Json::array();
+    for (const auto& index : table.indexes)
+        json["indexes"].push_back(IndexJson(index, table));
+    return json;
+}
+
+Json Nullable(bool enabled, const std::string& text) {
+    return enabled ? Json(chimdb::FromCodePage(text)) : Json(nullptr);
+}
+
+}  // namespace
+
+// chimdb info FILE: one JSON object describing the file's processing and its tables.
+void RunInfo(const Arguments& args, std::ostream& out) {
+    chimdb::DiskFile file(args.Positional().front(), chimdb::DiskFile::Access::ReadOnly);
+    chimdb::CompressMgr compress;
+    chimdb::EncryptMgr encrypt;
+    chimdb::Prologue prologue = chimdb::Prologue::Read(file, compress, encrypt);
+    const chimdb::ProcessHeader& process = prologue.processHeader;
+
+    Json info;
+    info["version"] = chimdb::FromCodePage(prologue.fileHeader.version);
+    info["compression"] = Nullable(process.CompressEnabled, process.CompressAlgoName);
+    info["cipher"] = Nullable(process.EncryptEnabled, process.EncryptAlgoName);
+    info["mode"] = process.EncryptMode;
+    info["verifyWrites"] = process.VerifyWrites;
+    info["tables"] = Json::array();
+    for (std::int32_t i = 0; i < prologue.directory.tableCount; ++i)
+        info["tables"].push_back(TableJson(prologue.ReadTableHeader(file, i)));
+    out << info.dump(2, ' ', false, Json::error_handler_t::replace) << "\n";
+}
+
+}  // namespace chimdb_tool

@@ -1,0 +1,21 @@
+#pragma once
+
+#include <stdexcept>
+#include <string>
+
+#include "chimdb/database_spec.h"
+
+namespace chimdb_tool {
+
+// A schema file that cannot be read or does not have the documented shape.
+class SchemaError : public std::runtime_error {
+  public:
+    using std::runtime_error::runtime_error;
+};
+
+// Reads a schema file (JSON, see docs/chimdb_tool.md) into a database spec. Unknown keys
+// are refused, so that a misspelt setting is never silently ignored.
+chimdb::DatabaseSpec ReadSchemaFile(const std::string& path);
+chimdb::DatabaseSpec ParseSchema(const std::string& text);
+
+}  // namespace chimdb_tool
