@@ -31,6 +31,17 @@ int Sign(int value) {
     return (value > 0) - (value < 0);
 }
 
+// The locale whose collation orders texts: the user's default locale. A C or POSIX
+// environment maps to ICU's en_US_POSIX, whose collation is code point order with every
+// letter a primary difference, so that no strength could ignore case; such a user gets
+// the root collation (the common order of the Latin script and of Unicode) instead.
+icu::Locale CollationLocale() {
+    icu::Locale locale = icu::Locale::getDefault();
+    if (std::string_view(locale.getVariant()) == "POSIX")
+        return icu::Locale::getRoot();
+    return locale;
+}
+
 // The collator of the user's default locale, built once. Comparisons run on per-thread
 // clones, because a collator whose strength differs per call must not be shared.
 class CollatorCache {
@@ -57,7 +68,7 @@ class CollatorCache {
         static std::unique_ptr<icu::Collator> master;
         std::call_once(once, [] {
             UErrorCode status = U_ZERO_ERROR;
-            master.reset(icu::Collator::createInstance(icu::Locale::getDefault(), status));
+            master.reset(icu::Collator::createInstance(CollationLocale(), status));
             if (U_FAILURE(status) || !master) {
                 status = U_ZERO_ERROR;
                 master.reset(icu::Collator::createInstance(icu::Locale::getRoot(), status));
