@@ -6,10 +6,12 @@
 #include <string_view>
 #include <vector>
 
+#include "chimdb/blob_descriptor.h"
 #include "chimdb/chim_db_file_io.h"
 #include "chimdb/chim_field_def.h"
 #include "chimdb/chim_index_def.h"
 #include "chimdb/field_buffers.h"
+#include "chimdb/index_tab_item.h"
 #include "chimdb/record_lists.h"
 #include "chimdb/record_tab_item.h"
 #include "chimdb/table_header.h"
@@ -65,7 +67,7 @@ class ChimTableIO {
     // Number of the first auto-increment field, -1 when none.
     std::int32_t AutoIncField() const { return autoIncField_; }
     const TableHeader& Header() const { return header_; }
-    const std::vector<RecordTabItem>& RecordTable() const { return recordItems_; }
+    const std::vector<RecordTabItem>& RecordTabItems() const { return recordItems_; }
 
     // List 0 is physical order, list i + 1 belongs to index i.
     const RecordLists& Lists() const { return lists_; }
@@ -113,8 +115,62 @@ class ChimTableIO {
     void ReadFieldValue(std::int32_t recNo, std::size_t fieldNo, std::vector<std::uint8_t>& value);
 
   private:
-    struct Impl;
-    friend struct Impl;
+    // The table header's 16 spare bytes at 4805 hold one byte per index that is non-zero only
+    // while a modify relinks that index's chain; a byte left set by a stop in between makes
+    // the next open rebuild that chain. A finished modify leaves them as they were (zero).
+    static constexpr std::size_t kResortMarkersOffset = 4805;
+
+    // One index's place for a record in its list, worked out before anything is written.
+    struct IndexPlace {
+        std::int32_t oldPosition = -1;    // modify: where the record is now
+        std::int32_t insertPosition = 0;  // in the list without the record
+        std::int32_t target = 0;          // in the list that still holds the record
+    };
+
+    // Loading.
+    void LoadTable();
+    void BuildDefinitions();
+    void LoadLists();
+    bool LoadIndexList(std::size_t indexNo);
+    void RebuildIndex(std::size_t indexNo);
+    // Before a write: re-reads the table header; reloads the lists when it changed.
+    void Refresh();
+    void ReloadLists();
+    void SyncRawHeader();
+    void WriteCounters();
+    void WriteWholeHeader();
+    void WriteResortMarkers(const std::vector<std::size_t>& indexes, std::uint8_t value);
+
+    // Searching.
+    std::int32_t SearchIn(const RecordList& list, std::int32_t skip, const FieldBuffers& buffers,
+                          bool partial, std::int32_t fieldCount, std::int32_t& result, int bound,
+                          std::int32_t indexNumber);
+    std::int32_t InsertPosition(const RecordList& list, std::int32_t skip,
+                                const FieldBuffers& buffers, std::int32_t indexNumber);
+    void CheckUnique(const FieldBuffers& buffers, std::int32_t exceptRecNo);
+    [[noreturn]] void RaiseUniqueViolation(const FieldBuffers& buffers, std::size_t indexNo);
+    std::vector<IndexPlace> PlaceRecord(const FieldBuffers& buffers, std::int32_t recNo);
+    bool PlaceAgreesWithFile(const FieldBuffers& buffers, std::size_t indexNo,
+                             const IndexPlace& place, std::int32_t recNo);
+    std::int32_t LiveNext(std::size_t indexNo, std::int32_t from, std::int32_t skipRecNo);
+
+    // Item positions in the file.
+    std::int64_t RecordItemOffset(std::int32_t recNo) const;
+    std::int64_t IndexItemOffset(std::size_t indexNo, std::int32_t recNo) const;
+    IndexTabItem ReadIndexItem(std::size_t indexNo, std::int32_t recNo);
+    void WriteIndexItem(std::size_t indexNo, const IndexTabItem& item);
+
+    // Record images.
+    bool FieldEncrypted(std::size_t fieldNo) const;
+    bool FieldCompressed(std::size_t fieldNo) const;
+    void EncodePlainField(const FieldBufferItem& item, std::size_t fieldNo,
+                          std::vector<std::uint8_t>& image);
+    BlobDescriptor WriteBlob(const FieldBufferItem& item, std::size_t fieldNo, std::int64_t offset,
+                             std::int32_t allocation);
+    void WriteVerified(std::int64_t offset, const std::vector<std::uint8_t>& stored,
+                       std::span<const std::uint8_t> plain, std::size_t fieldNo);
+    std::int32_t FindLive(std::int32_t recNo) const;
+    void RequireLiveInFile(std::int32_t recNo);
 
     ChimDBFileIO& io_;
     std::string tableName_;
@@ -135,6 +191,7 @@ class ChimTableIO {
     std::vector<std::uint8_t> fieldScratch_;
     std::vector<std::uint8_t> keyScratch_;
     std::vector<std::uint8_t> blobScratch_;
+    std::vector<std::uint8_t> imageScratch_;
 };
 
 }  // namespace chimdb
