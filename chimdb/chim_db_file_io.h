@@ -107,8 +107,9 @@ class ChimDBFileIO : public BlobLoader {
     bool EncryptEnabled() const { return prologue_.processHeader.EncryptEnabled; }
     bool CompressEnabled() const { return prologue_.processHeader.CompressEnabled; }
     bool VerifyWrites() const { return prologue_.processHeader.VerifyWrites; }
-    // Nobody else can write the file while it is open: exclusive or in memory.
-    bool SoleWriter() const { return exclusive_ || medium_ == ChimDBMediumType::mtMemory; }
+    // Nobody else can write the file while it is open (an in-memory image may be opened by
+    // several databases at once).
+    bool SoleWriter() const { return exclusive_; }
 
   private:
     void OpenDisk(const std::string& path, bool exclusive);

@@ -414,8 +414,6 @@ void ChimTableIO::AppendRecord(FieldBuffers& buffers, bool flush, const RecordNo
     io_.RequireWritable();
     Refresh();
     CheckUnique(buffers, -1);
-    std::vector<IndexPlace> places = PlaceRecord(buffers, -1);
-
     // Auto-increment: a zero value gets the next number; a larger one raises the counter.
     std::int32_t counter = header_.AutoIncCounter;
     if (autoIncField_ >= 0) {
@@ -430,6 +428,8 @@ void ChimTableIO::AppendRecord(FieldBuffers& buffers, bool flush, const RecordNo
             }
         }
     }
+
+    std::vector<IndexPlace> places = PlaceRecord(buffers, -1);
 
     const std::int32_t n = header_.RecordCount;
     const bool newBlock = n % format::kItemsPerBlock == 0;
