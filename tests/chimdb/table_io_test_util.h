@@ -17,6 +17,8 @@
 #include "chimdb/chim_table_io.h"
 #include "chimdb/compress_mgr.h"
 #include "chimdb/database_creator.h"
+#include "chimdb/database_error.h"
+#include "chimdb/disk_file.h"
 #include "chimdb/encrypt_mgr.h"
 #include "chimdb/field_type.h"
 #include "chimdb/index_table.h"
