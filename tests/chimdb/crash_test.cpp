@@ -90,8 +90,9 @@ TEST_F(CrashTest, AppendIsWholeOrAbsent) {
                     expected.id = newId;
                     EXPECT_EQ(after.back(), expected);
                 }
-                if (complete)
+                if (complete) {
                     EXPECT_EQ(after.size(), before.size() + 1);
+                }
             });
     }
 }
@@ -112,8 +113,9 @@ TEST_F(CrashTest, AppendThatOpensSecondBlocksIsWholeOrAbsent) {
             ExpectOthersIntact(before, after, 1025);
             EXPECT_TRUE(after.size() == before.size() ||
                         (after.back() == Ring{1025, "07:00:00", "a", "tail"}));
-            if (complete)
+            if (complete) {
                 EXPECT_EQ(after.size(), 1025u);
+            }
         });
 }
 
@@ -129,8 +131,9 @@ TEST_F(CrashTest, ModifyThatMovesKeysAndBlobIsOldOrNew) {
             ASSERT_EQ(after.size(), before.size());
             const Ring& now = after[1];
             EXPECT_TRUE(now == before[1] || now == changed) << now.desc;
-            if (complete)
+            if (complete) {
                 EXPECT_EQ(now, changed);
+            }
         });
 }
 
@@ -140,8 +143,9 @@ TEST_F(CrashTest, DeleteIsDoneOrNot) {
         [&](const std::vector<Ring>& before, const std::vector<Ring>& after, bool complete) {
             ExpectOthersIntact(before, after, 5);
             EXPECT_TRUE(after.size() == before.size() || after.size() + 1 == before.size());
-            if (complete)
+            if (complete) {
                 EXPECT_EQ(after.size() + 1, before.size());
+            }
         });
 }
 
