@@ -274,7 +274,8 @@ void ChimDBFileIO::LoadBlob(std::int64_t descriptorPosition, bool encrypted, boo
     if (!descriptor.FitsIn(FileSize()))
         RaiseError(format::kMsgCorrupt, fileName_);
     std::vector<std::uint8_t> stored(static_cast<std::size_t>(descriptor.dataSize));
-    ReadExactly(descriptor.dataOffset, stored);
+    if (!stored.empty())
+        ReadExactly(descriptor.dataOffset, stored);
     DecodeStream(stored, content, compressed, encrypted);
 }
 

@@ -261,7 +261,8 @@ void ChimTableIO::ReadFieldValue(std::int32_t recNo, std::size_t fieldNo,
     if (!descriptor.FitsIn(io_.FileSize()))
         RaiseError(format::kMsgCorrupt, io_.FileName());
     blobScratch_.resize(static_cast<std::size_t>(descriptor.dataSize));
-    io_.ReadExactly(descriptor.dataOffset, blobScratch_);
+    if (!blobScratch_.empty())
+        io_.ReadExactly(descriptor.dataOffset, blobScratch_);
     io_.DecodeStream(blobScratch_, value, FieldCompressed(fieldNo), FieldEncrypted(fieldNo));
 }
 
