@@ -1,6 +1,7 @@
 #include "chimdb/disk_file.h"
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -114,6 +115,48 @@ void DiskFile::Sync() {
     } while (rc != 0 && errno == EINTR);
     if (rc != 0 && errno != EINVAL)  // EINVAL: the file does not support syncing
         RaiseIoError("Sync", errno);
+}
+
+bool DiskFile::TryLockRegion(std::int64_t offset, std::int64_t length) {
+    struct flock request {};
+    request.l_type = access_ == Access::ReadOnly ? F_RDLCK : F_WRLCK;
+    request.l_whence = SEEK_SET;
+    request.l_start = static_cast<off_t>(offset);
+    request.l_len = static_cast<off_t>(length);
+    while (::fcntl(fd_, F_OFD_SETLK, &request) != 0) {
+        if (errno == EINTR)
+            continue;
+        if (errno == EAGAIN || errno == EACCES)
+            return false;
+        RaiseIoError("Lock", errno);
+    }
+    return true;
+}
+
+void DiskFile::UnlockRegion(std::int64_t offset, std::int64_t length) {
+    struct flock request {};
+    request.l_type = F_UNLCK;
+    request.l_whence = SEEK_SET;
+    request.l_start = static_cast<off_t>(offset);
+    request.l_len = static_cast<off_t>(length);
+    while (::fcntl(fd_, F_OFD_SETLK, &request) != 0 && errno == EINTR) {
+    }
+}
+
+bool DiskFile::TryShareLock(bool exclusive) {
+    int operation = (exclusive ? LOCK_EX : LOCK_SH) | LOCK_NB;
+    while (::flock(fd_, operation) != 0) {
+        if (errno == EINTR)
+            continue;
+        if (errno == EWOULDBLOCK)
+            return false;
+        RaiseIoError("Lock", errno);
+    }
+    return true;
+}
+
+bool DiskFile::IsWritable(const std::string& path) {
+    return ::access(path.c_str(), W_OK) == 0;
 }
 
 }  // namespace chimdb

@@ -28,6 +28,16 @@ class DiskFile : public File {
     void Sync() override;
     std::string Name() const override { return path_; }
     bool IsReadOnly() const override { return access_ == Access::ReadOnly; }
+    // An open-file-description lock (F_OFD_SETLK): it belongs to this opening, so two
+    // openings of one file exclude each other even inside one process.
+    bool TryLockRegion(std::int64_t offset, std::int64_t length) override;
+    void UnlockRegion(std::int64_t offset, std::int64_t length) override;
+
+    // A whole-file share lock that the store's openers respect: exclusive for an exclusive
+    // opening, shared otherwise. False when it conflicts with another opening.
+    bool TryShareLock(bool exclusive);
+    // True when this process may write the file at path.
+    static bool IsWritable(const std::string& path);
 
   private:
     DiskFile(std::string path, Access access, int fd);

@@ -36,6 +36,12 @@ class FaultInjectingFile : public File {
     void Sync() override;
     std::string Name() const override { return inner_.Name(); }
     bool IsReadOnly() const override { return inner_.IsReadOnly(); }
+    bool TryLockRegion(std::int64_t offset, std::int64_t length) override {
+        return inner_.TryLockRegion(offset, length);
+    }
+    void UnlockRegion(std::int64_t offset, std::int64_t length) override {
+        inner_.UnlockRegion(offset, length);
+    }
 
   private:
     bool PowerIsCut() const { return stopAfter_ && writeCount_ > *stopAfter_; }

@@ -25,6 +25,12 @@ class File {
     virtual std::string Name() const = 0;
     virtual bool IsReadOnly() const { return false; }
 
+    // A byte-range lock that excludes every other opening of the same file (other processes
+    // and other openings in this process). Without locking support it always succeeds.
+    // Returns false when somebody else holds it.
+    virtual bool TryLockRegion(std::int64_t /*offset*/, std::int64_t /*length*/) { return true; }
+    virtual void UnlockRegion(std::int64_t /*offset*/, std::int64_t /*length*/) {}
+
     // Reads exactly dst.size() bytes; a short read raises "Database file '%s' is corrupt".
     void ReadExactly(std::int64_t offset, std::span<std::uint8_t> dst);
 };

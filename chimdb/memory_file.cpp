@@ -15,6 +15,8 @@ std::size_t MemoryFile::ReadAt(std::int64_t offset, std::span<std::uint8_t> dst)
     if (start >= image_.size())
         return 0;
     std::size_t count = std::min<std::uint64_t>(dst.size(), image_.size() - start);
+    if (count == 0)
+        return 0;  // an empty span may have no address, which memcpy must not get
     std::memcpy(dst.data(), image_.data() + start, count);
     return count;
 }

@@ -9,6 +9,27 @@ std::span<const Command> AllCommands() {
         Command{
             "create", "chimdb create FILE --schema SCHEMA.json", 1, {{"schema", true}}, RunCreate},
         Command{"info", "chimdb info FILE", 1, {}, RunInfo},
+        Command{"dump",
+                "chimdb dump FILE --table T [--index I] [--password P]",
+                1,
+                {{"table", true}, {"index", true}, {"password", true}},
+                RunDump},
+        Command{"insert",
+                "chimdb insert FILE --table T [--password P]  (JSON objects on standard input)",
+                1,
+                {{"table", true}, {"password", true}},
+                RunInsert},
+        Command{
+            "update",
+            "chimdb update FILE --table T --index I --key VALUE --set JSON [--password P]",
+            1,
+            {{"table", true}, {"index", true}, {"key", true}, {"set", true}, {"password", true}},
+            RunUpdate},
+        Command{"delete",
+                "chimdb delete FILE --table T --index I --key VALUE [--password P]",
+                1,
+                {{"table", true}, {"index", true}, {"key", true}, {"password", true}},
+                RunDelete},
     };
     return commands;
 }

@@ -21,6 +21,10 @@ struct Command {
 
 void RunCreate(const Arguments& args, std::ostream& out);
 void RunInfo(const Arguments& args, std::ostream& out);
+void RunDump(const Arguments& args, std::ostream& out);
+void RunInsert(const Arguments& args, std::ostream& out);
+void RunUpdate(const Arguments& args, std::ostream& out);
+void RunDelete(const Arguments& args, std::ostream& out);
 
 // Every command of the tool, in the order the usage text lists them.
 std::span<const Command> AllCommands();

@@ -1,0 +1,445 @@
+// The table store against SQLite on the program's ring entry table: 100,000 appends, opening
+// the table, reading every record in index order and 10,000 key searches, each measured for
+// both stores in the same run on the same data. The ratios (ours / SQLite) are printed at the
+// end and attached to the store's benchmarks as the counter "x_sqlite".
+#include <benchmark/benchmark.h>
+#include <sqlite3.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <map>
+#include <memory>
+#include <random>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "chimdb/chim_db_file_io.h"
+#include "chimdb/chim_table_io.h"
+#include "chimdb/code_page.h"
+#include "chimdb/database_creator.h"
+#include "chimdb/field_type.h"
+#include "chimdb/table_record_buffer.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using Clock = std::chrono::steady_clock;
+
+constexpr int kRecords = 100000;
+constexpr int kSearches = 10000;
+constexpr const char* kPassword = "Quartzfen47";
+
+// Field numbers of Ring1_7.
+enum Field : std::size_t {
+    kId = 0,
+    kWeek1 = 1,
+    kRingDesc = 9,
+    kRingFile = 10,
+    kRingTime = 11,
+    kRingLength = 12,
+    kRingVolume = 13,
+    kRingProject = 14,
+};
+constexpr std::int32_t kIdIndex = 0;
+constexpr std::int32_t kRingTimeIndex = 1;
+
+struct Row {
+    std::string weeks;     // eight "0"/"1" flags
+    std::string descUtf8;  // RINGDESC
+    std::string descGbk;   // the same in the database code page
+    std::string file;      // RINGFILE (ASCII)
+    std::string project;   // RINGPROJECT (ASCII)
+    std::int32_t timeMs;   // RINGTIME, whole seconds
+};
+
+const std::vector<Row>& Rows() {
+    static const std::vector<Row> rows = [] {
+        std::mt19937 random(20261209);
+        std::vector<Row> out;
+        out.reserve(kRecords);
+        for (int i = 0; i < kRecords; ++i) {
+            Row row;
+            for (int d = 0; d < 8; ++d)
+                row.weeks += (random() % 3 == 0) ? '0' : '1';
+            row.descUtf8 = "第" + std::to_string(i % 40 + 1) + "节课铃声";
+            row.descGbk = chimdb::ToCodePage(row.descUtf8);
+            row.file = "bells\\ring" + std::to_string(i % 97) + ".wav";
+            row.project = "Plan " + std::to_string(i % 5);
+            row.timeMs = static_cast<std::int32_t>(random() % 86400) * 1000;
+            out.push_back(std::move(row));
+        }
+        return out;
+    }();
+    return rows;
+}
+
+// Search targets, the same for both stores: existing IDs and existing ring times.
+const std::vector<int>& SearchIds() {
+    static const std::vector<int> ids = [] {
+        std::mt19937 random(7);
+        std::vector<int> out(kSearches);
+        for (int& id : out)
+            id = static_cast<int>(random() % kRecords) + 1;
+        return out;
+    }();
+    return ids;
+}
+
+const fs::path& WorkDir() {
+    static const fs::path dir = [] {
+        fs::path path = fs::temp_directory_path() / ("store_bench_" + std::to_string(getpid()));
+        fs::remove_all(path);
+        fs::create_directories(path);
+        return path;
+    }();
+    return dir;
+}
+
+// Seconds measured for each step of each store.
+std::map<std::string, double>& Seconds() {
+    static std::map<std::string, double> seconds;
+    return seconds;
+}
+
+void Record(benchmark::State& state, const std::string& store, const std::string& step,
+            double seconds) {
+    state.SetIterationTime(seconds);
+    Seconds()[store + "/" + step] = seconds;
+    if (store == "chimdb") {
+        auto peer = Seconds().find("sqlite/" + step);
+        if (peer != Seconds().end() && peer->second > 0)
+            state.counters["x_sqlite"] = seconds / peer->second;
+    }
+}
+
+double Since(Clock::time_point start) {
+    return std::chrono::duration<double>(Clock::now() - start).count();
+}
+
+// ---- SQLite ----
+
+void Check(int rc, sqlite3* db, const char* what) {
+    if (rc != SQLITE_OK && rc != SQLITE_DONE && rc != SQLITE_ROW)
+        throw std::runtime_error(std::string(what) + ": " + sqlite3_errmsg(db));
+}
+
+struct Statement {
+    Statement(sqlite3* db, const char* sql) {
+        Check(sqlite3_prepare_v2(db, sql, -1, &stmt, nullptr), db, sql);
+    }
+    ~Statement() { sqlite3_finalize(stmt); }
+    sqlite3_stmt* stmt = nullptr;
+};
+
+std::string SqlitePath() {
+    return (WorkDir() / "ring.sqlite").string();
+}
+
+sqlite3* OpenSqlite() {
+    sqlite3* db = nullptr;
+    if (sqlite3_open_v2(SqlitePath().c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE,
+                        nullptr) != SQLITE_OK)
+        throw std::runtime_error("cannot open SQLite file");
+    return db;
+}
+
+void BM_SQLite_Append100k(benchmark::State& state) {
+    for (auto _ : state) {
+        fs::remove(SqlitePath());
+        sqlite3* db = OpenSqlite();
+        Check(
+            sqlite3_exec(db,
+                         "CREATE TABLE Ring1_7(ID INTEGER PRIMARY KEY AUTOINCREMENT, WEEK1 TEXT, "
+                         "WEEK2 TEXT, WEEK3 TEXT, WEEK4 TEXT, WEEK5 TEXT, WEEK6 TEXT, WEEK7 TEXT, "
+                         "WEEK8 TEXT, RINGDESC TEXT, RINGFILE TEXT, RINGTIME INTEGER, "
+                         "RINGLENGTH INTEGER, RINGVOLUME INTEGER, RINGPROJECT TEXT);"
+                         "CREATE INDEX RINGTIME ON Ring1_7(RINGTIME);",
+                         nullptr, nullptr, nullptr),
+            db, "schema");
+        const auto start = Clock::now();
+        Check(sqlite3_exec(db, "BEGIN", nullptr, nullptr, nullptr), db, "begin");
+        {
+            Statement insert(db,
+                             "INSERT INTO Ring1_7(WEEK1, WEEK2, WEEK3, WEEK4, WEEK5, WEEK6, WEEK7, "
+                             "WEEK8, RINGDESC, RINGFILE, RINGTIME, RINGLENGTH, RINGVOLUME, "
+                             "RINGPROJECT) VALUES (?,?,?,?,?,?,?,?,?,?,?,?,?,?)");
+            for (const Row& row : Rows()) {
+                for (int d = 0; d < 8; ++d)
+                    sqlite3_bind_text(insert.stmt, d + 1, row.weeks.data() + d, 1, SQLITE_STATIC);
+                sqlite3_bind_text(insert.stmt, 9, row.descUtf8.c_str(), -1, SQLITE_STATIC);
+                sqlite3_bind_text(insert.stmt, 10, row.file.c_str(), -1, SQLITE_STATIC);
+                sqlite3_bind_int(insert.stmt, 11, row.timeMs);
+                sqlite3_bind_int(insert.stmt, 12, 0);
+                sqlite3_bind_int(insert.stmt, 13, 0);
+                sqlite3_bind_text(insert.stmt, 14, row.project.c_str(), -1, SQLITE_STATIC);
+                Check(sqlite3_step(insert.stmt), db, "insert");
+                sqlite3_reset(insert.stmt);
+            }
+        }
+        Check(sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr), db, "commit");
+        Record(state, "sqlite", "append", Since(start));
+        sqlite3_close(db);
+    }
+}
+
+void BM_SQLite_Open(benchmark::State& state) {
+    for (auto _ : state) {
+        const auto start = Clock::now();
+        sqlite3* db = OpenSqlite();
+        {
+            // Opening is lazy; preparing a statement reads the schema.
+            Statement first(db, "SELECT * FROM Ring1_7 ORDER BY RINGTIME LIMIT 1");
+            Check(sqlite3_step(first.stmt), db, "first");
+        }
+        Record(state, "sqlite", "open", Since(start));
+        sqlite3_close(db);
+    }
+}
+
+void BM_SQLite_ReadAllInIndexOrder(benchmark::State& state) {
+    sqlite3* db = OpenSqlite();
+    for (auto _ : state) {
+        const auto start = Clock::now();
+        Statement select(db, "SELECT * FROM Ring1_7 ORDER BY RINGTIME");
+        std::int64_t bytes = 0;
+        int count = 0;
+        while (sqlite3_step(select.stmt) == SQLITE_ROW) {
+            for (int c = 0; c < 15; ++c)
+                bytes += sqlite3_column_bytes(select.stmt, c);
+            ++count;
+        }
+        benchmark::DoNotOptimize(bytes);
+        Record(state, "sqlite", "read all", Since(start));
+        if (count != kRecords)
+            state.SkipWithError("SQLite read a wrong number of rows");
+    }
+    sqlite3_close(db);
+}
+
+void BM_SQLite_Search10kById(benchmark::State& state) {
+    sqlite3* db = OpenSqlite();
+    for (auto _ : state) {
+        const auto start = Clock::now();
+        Statement find(db, "SELECT rowid FROM Ring1_7 WHERE ID = ?");
+        int found = 0;
+        for (int id : SearchIds()) {
+            sqlite3_bind_int(find.stmt, 1, id);
+            found += sqlite3_step(find.stmt) == SQLITE_ROW;
+            sqlite3_reset(find.stmt);
+        }
+        Record(state, "sqlite", "search ID", Since(start));
+        if (found != kSearches)
+            state.SkipWithError("SQLite missed IDs");
+    }
+    sqlite3_close(db);
+}
+
+void BM_SQLite_Search10kByRingTime(benchmark::State& state) {
+    sqlite3* db = OpenSqlite();
+    for (auto _ : state) {
+        const auto start = Clock::now();
+        Statement find(db, "SELECT rowid FROM Ring1_7 WHERE RINGTIME = ? LIMIT 1");
+        int found = 0;
+        for (int id : SearchIds()) {
+            sqlite3_bind_int(find.stmt, 1, Rows()[static_cast<std::size_t>(id - 1)].timeMs);
+            found += sqlite3_step(find.stmt) == SQLITE_ROW;
+            sqlite3_reset(find.stmt);
+        }
+        Record(state, "sqlite", "search RINGTIME", Since(start));
+        if (found != kSearches)
+            state.SkipWithError("SQLite missed ring times");
+    }
+    sqlite3_close(db);
+}
+
+// ---- the table store ----
+
+std::string ChimPath() {
+    return (WorkDir() / "db.dll").string();
+}
+
+void CreateChimFile() {
+    using chimdb::FieldType;
+    auto type = [](FieldType t) { return static_cast<std::uint8_t>(t); };
+    chimdb::TableSpec ring{"Ring1_7", {}, {}};
+    ring.fields.push_back({"ID", type(FieldType::ftAutoInc), 0, 0});
+    for (int d = 1; d <= 8; ++d)
+        ring.fields.push_back({"WEEK" + std::to_string(d), type(FieldType::ftString), 1, 0});
+    ring.fields.push_back({"RINGDESC", type(FieldType::ftString), 32, 0});
+    ring.fields.push_back({"RINGFILE", type(FieldType::ftString), 200, 0});
+    ring.fields.push_back({"RINGTIME", type(FieldType::ftTime), 0, 0});
+    ring.fields.push_back({"RINGLENGTH", type(FieldType::ftSmallint), 0, 0});
+    ring.fields.push_back({"RINGVOLUME", type(FieldType::ftSmallint), 0, 0});
+    ring.fields.push_back({"RINGPROJECT", type(FieldType::ftString), 20, 0});
+    ring.indexes.push_back({"ID", {"ID"}, chimdb::tiPrimary});
+    ring.indexes.push_back({"RINGTIME", {"RINGTIME"}, 0});
+    chimdb::DatabaseSpec spec;
+    spec.password = kPassword;
+    spec.cipher = "Blowfish";
+    spec.mode = 0;
+    spec.tables.push_back(ring);
+    fs::remove(ChimPath());
+    chimdb::DatabaseCreator(spec).CreateFile(ChimPath());
+}
+
+// The database file and its ring table, opened with the password.
+struct ChimTable {
+    ChimTable() {
+        io.OpenFile(ChimPath(), chimdb::ChimDBMediumType::mtDisk, false);
+        if (!io.CheckPassword(kPassword))
+            throw std::runtime_error("password refused");
+        table = std::make_unique<chimdb::ChimTableIO>(io, "Ring1_7");
+        table->OpenTable();
+    }
+    ~ChimTable() {
+        table->CloseTable();
+        io.CloseFile();
+    }
+    chimdb::ChimDBFileIO io;
+    std::unique_ptr<chimdb::ChimTableIO> table;
+};
+
+void BM_ChimDB_Append100k(benchmark::State& state) {
+    for (auto _ : state) {
+        CreateChimFile();
+        ChimTable chim;
+        chimdb::TableRecordBuffer record(*chim.table, &chim.io);
+        const auto start = Clock::now();
+        for (const Row& row : Rows()) {
+            record.Clear();
+            for (std::size_t d = 0; d < 8; ++d)
+                record.SetString(kWeek1 + d, std::string_view(row.weeks).substr(d, 1));
+            record.SetString(kRingDesc, row.descGbk);
+            record.SetString(kRingFile, row.file);
+            record.SetInt32(kRingTime, row.timeMs);
+            record.SetInt16(kRingLength, 0);
+            record.SetInt16(kRingVolume, 0);
+            record.SetString(kRingProject, row.project);
+            chim.table->AppendRecord(record.Buffers(), false);
+        }
+        chim.io.FlushFile();
+        Record(state, "chimdb", "append", Since(start));
+        if (chim.table->List(0).size() != kRecords)
+            state.SkipWithError("the store holds a wrong number of records");
+    }
+}
+
+void BM_ChimDB_Open(benchmark::State& state) {
+    for (auto _ : state) {
+        const auto start = Clock::now();
+        ChimTable chim;
+        Record(state, "chimdb", "open", Since(start));
+    }
+}
+
+void BM_ChimDB_ReadAllInIndexOrder(benchmark::State& state) {
+    ChimTable chim;
+    chimdb::TableRecordBuffer record(*chim.table, &chim.io);
+    const std::size_t list = kRingTimeIndex + 1;
+    for (auto _ : state) {
+        const auto start = Clock::now();
+        const auto count = static_cast<std::int32_t>(chim.table->List(list).size());
+        std::int64_t sum = 0;
+        for (std::int32_t position = 0; position < count; ++position) {
+            chim.table->ReadRecord(record.Buffers(), list, position);
+            sum += record.GetInt32(kRingTime) + record.GetString(kRingFile).size();
+        }
+        benchmark::DoNotOptimize(sum);
+        Record(state, "chimdb", "read all", Since(start));
+        if (count != kRecords)
+            state.SkipWithError("the store listed a wrong number of records");
+    }
+}
+
+template <typename SetKey>
+int SearchAll(ChimTable& chim, std::int32_t index, SetKey setKey) {
+    chimdb::TableRecordBuffer key(*chim.table, &chim.io);
+    int found = 0;
+    for (int id : SearchIds()) {
+        setKey(key, id);
+        std::int32_t result = 0;
+        chim.table->SearchKey(key.Buffers(), static_cast<std::size_t>(index) + 1, false, 0, result,
+                              index);
+        found += result == 0;
+    }
+    return found;
+}
+
+void BM_ChimDB_Search10kById(benchmark::State& state) {
+    ChimTable chim;
+    for (auto _ : state) {
+        const auto start = Clock::now();
+        const int found = SearchAll(
+            chim, kIdIndex, [](chimdb::TableRecordBuffer& key, int id) { key.SetInt32(kId, id); });
+        Record(state, "chimdb", "search ID", Since(start));
+        if (found != kSearches)
+            state.SkipWithError("the store missed IDs");
+    }
+}
+
+void BM_ChimDB_Search10kByRingTime(benchmark::State& state) {
+    ChimTable chim;
+    for (auto _ : state) {
+        const auto start = Clock::now();
+        const int found =
+            SearchAll(chim, kRingTimeIndex, [](chimdb::TableRecordBuffer& key, int id) {
+                key.SetInt32(kRingTime, Rows()[static_cast<std::size_t>(id - 1)].timeMs);
+            });
+        Record(state, "chimdb", "search RINGTIME", Since(start));
+        if (found != kSearches)
+            state.SkipWithError("the store missed ring times");
+    }
+}
+
+// SQLite first, so that each step of the store can name its ratio at once.
+BENCHMARK(BM_SQLite_Append100k)->Iterations(1)->UseManualTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_SQLite_Open)->Iterations(1)->UseManualTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_SQLite_ReadAllInIndexOrder)
+    ->Iterations(1)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_SQLite_Search10kById)->Iterations(1)->UseManualTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_SQLite_Search10kByRingTime)
+    ->Iterations(1)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ChimDB_Append100k)->Iterations(1)->UseManualTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ChimDB_Open)->Iterations(1)->UseManualTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ChimDB_ReadAllInIndexOrder)
+    ->Iterations(1)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ChimDB_Search10kById)->Iterations(1)->UseManualTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ChimDB_Search10kByRingTime)
+    ->Iterations(1)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
+
+void PrintRatios() {
+    std::printf("\n%-18s %12s %12s %10s\n", "step", "chimdb ms", "SQLite ms", "ratio");
+    for (const char* step : {"append", "open", "read all", "search ID", "search RINGTIME"}) {
+        auto ours = Seconds().find(std::string("chimdb/") + step);
+        auto peer = Seconds().find(std::string("sqlite/") + step);
+        if (ours == Seconds().end() || peer == Seconds().end())
+            continue;
+        std::printf("%-18s %12.2f %12.2f %9.2fx\n", step, ours->second * 1e3, peer->second * 1e3,
+                    peer->second > 0 ? ours->second / peer->second : 0.0);
+    }
+    std::printf("(ratio = chimdb time / SQLite time; above 1 the store is slower)\n");
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv))
+        return 1;
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    PrintRatios();
+    fs::remove_all(WorkDir());
+    return 0;
+}
