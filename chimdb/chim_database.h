@@ -116,7 +116,6 @@ class ChimDatabase {
     void DoDisconnect();
     void RequireClosed() const;
     void RequireConnected() const;
-    void CreateTableIOs();
     void StartFlushTimer();
     void UpdateFlushTimer();
     void OnFlushTimer();
@@ -136,6 +135,9 @@ class ChimDatabase {
     bool keepConnection_ = false;
     bool temporary_ = false;
     bool destroying_ = false;
+    // While the tables are closed by a disconnect, releasing them neither closes nor frees
+    // this database.
+    bool disconnecting_ = false;
     int refCount_ = 0;
     bool canAccess_ = false;
     std::string password_;

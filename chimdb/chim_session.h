@@ -94,6 +94,7 @@ class ChimSession {
   private:
     friend class ChimDatabase;
     friend class ChimSessionList;
+    friend class Component;
     struct DefaultTag {};
     // The default session, made by the session list itself.
     explicit ChimSession(DefaultTag);

@@ -14,6 +14,8 @@ class ChimSession;
 class ChimSessionList {
   public:
     static ChimSessionList& Instance();
+    // The list while it exists; null once it was destroyed at the end of the process.
+    static ChimSessionList* IfAlive();
 
     ChimSession& Default();
     // Empty name: the default session; otherwise the session of that name (any case), or null.
