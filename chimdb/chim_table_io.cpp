@@ -174,6 +174,12 @@ bool ChimTableIO::LoadIndexList(std::size_t indexNo) {
 void ChimTableIO::ReloadLists() {
     LoadLists();
     ++listsGeneration_;
+    ++listsVersion_;
+}
+
+void ChimTableIO::SyncWithFile() {
+    FileLockGuard lock(io_);
+    Refresh();
 }
 
 std::int32_t ChimTableIO::PrimaryIndex() const {
@@ -207,7 +213,10 @@ void ChimTableIO::ReadRecord(FieldBuffers& buffers, std::size_t listNumber, std:
     const RecordList& list = lists_.List(listNumber);
     if (position < 0 || position >= static_cast<std::int32_t>(list.size()))
         RaiseError("List index out of bounds (%s)", std::to_string(position));
-    RecordRef ref = list[static_cast<std::size_t>(position)];
+    ReadRecordAt(buffers, list[static_cast<std::size_t>(position)]);
+}
+
+void ChimTableIO::ReadRecordAt(FieldBuffers& buffers, const RecordRef& ref) {
     FileLockGuard lock(io_);
     std::int64_t end = static_cast<std::int64_t>(ref.dataOffset) + recordSize_;
     if (ref.dataOffset < format::kPrologueEnd || end > io_.FileSize())
@@ -356,6 +365,12 @@ std::int32_t ChimTableIO::SearchKey(const FieldBuffers& buffers, std::size_t lis
                                     std::int32_t indexNumber) {
     return SearchIn(lists_.List(listNumber), -1, buffers, partial, fieldCount, result, 0,
                     indexNumber);
+}
+
+std::int32_t ChimTableIO::SearchKeyIn(const RecordList& list, const FieldBuffers& buffers,
+                                      bool partial, std::int32_t fieldCount, std::int32_t& result,
+                                      int bound, std::int32_t indexNumber) {
+    return SearchIn(list, -1, buffers, partial, fieldCount, result, bound, indexNumber);
 }
 
 std::int32_t ChimTableIO::SearchKeyBound(const FieldBuffers& buffers, std::size_t listNumber,

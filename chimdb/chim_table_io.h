@@ -75,6 +75,13 @@ class ChimTableIO {
     // Grows whenever the lists were reloaded from the file because another program changed
     // the table; a dataset that holds positions re-reads them when this changed.
     std::int64_t ListsGeneration() const { return listsGeneration_; }
+    // Grows at every change of the lists (append, a record moving in an index, delete,
+    // reload), whoever made it; a dataset whose private copy of a list was taken at the same
+    // count knows that its copy equals the list.
+    std::int64_t ListsVersion() const { return listsVersion_; }
+    // Under the file lock: re-reads the table header and reloads the lists when another
+    // program changed the table.
+    void SyncWithFile();
 
     // Number of the first index with tiPrimary, -1 when none.
     std::int32_t PrimaryIndex() const;
@@ -85,6 +92,8 @@ class ChimTableIO {
     // Fills the active items of buffers from the record at a position of a list. Blob streams
     // are pointed at their stored blob and load on first use.
     void ReadRecord(FieldBuffers& buffers, std::size_t listNumber, std::int32_t position);
+    // The same for a list entry that a dataset keeps in its own copy of a list.
+    void ReadRecordAt(FieldBuffers& buffers, const RecordRef& ref);
     // Appends a record; raises "Invalid unique field value '%s'" (nothing written) when a
     // unique or primary key exists. A zero auto-increment value is replaced by the next one.
     void AppendRecord(FieldBuffers& buffers, bool flush, const RecordNotifyEvent& notify = {},
@@ -102,6 +111,11 @@ class ChimTableIO {
     // fields, n the first n.
     std::int32_t SearchKey(const FieldBuffers& buffers, std::size_t listNumber, bool partial,
                            std::int32_t fieldCount, std::int32_t& result, std::int32_t indexNumber);
+    // SearchKey over a dataset's own copy of an index list (or a cut of it). bound 0 stops at
+    // the first equal probe, -1 goes on to the first equal entry, 1 to the last.
+    std::int32_t SearchKeyIn(const RecordList& list, const FieldBuffers& buffers, bool partial,
+                             std::int32_t fieldCount, std::int32_t& result, int bound,
+                             std::int32_t indexNumber);
     // As SearchKey, but on equality goes on to the first (first set) or last equal entry.
     std::int32_t SearchKeyBound(const FieldBuffers& buffers, std::size_t listNumber, bool partial,
                                 std::int32_t fieldCount, std::int32_t& result, bool first,
@@ -187,6 +201,7 @@ class ChimTableIO {
     std::vector<std::vector<std::int32_t>> indexBlocks_;
     RecordLists lists_;
     std::int64_t listsGeneration_ = 0;
+    std::int64_t listsVersion_ = 0;
     // Reused by every decode so that reading a field allocates nothing.
     std::vector<std::uint8_t> fieldScratch_;
     std::vector<std::uint8_t> keyScratch_;

@@ -540,6 +540,7 @@ void ChimTableIO::AppendRecord(FieldBuffers& buffers, bool flush, const RecordNo
                                        -1, ref});
         list.insert(list.begin() + p, ref);
     }
+    ++listsVersion_;
     if (flush)
         io_.FlushFile();
 }
@@ -679,6 +680,7 @@ void ChimTableIO::ModifyRecord(FieldBuffers& buffers, std::int32_t position,
         }
         list.erase(list.begin() + place.oldPosition);
         list.insert(list.begin() + place.insertPosition, ref);
+        ++listsVersion_;
     }
     WriteResortMarkers(moving, 0);
     if (flush)
@@ -709,6 +711,7 @@ void ChimTableIO::DeleteRecord(std::int32_t position, bool flush) {
         if (at >= 0)
             list.erase(list.begin() + at);
     }
+    ++listsVersion_;
     if (flush)
         io_.FlushFile();
 }
