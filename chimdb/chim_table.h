@@ -1,0 +1,143 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "chimdb/blob_field_host.h"
+#include "chimdb/cde_data_set.h"
+#include "chimdb/chim_blob_stream.h"
+#include "chimdb/chim_table_io.h"
+#include "chimdb/field_value.h"
+#include "chimdb/record_lists.h"
+
+namespace chimdb {
+
+using FilterProgressEvent = std::function<void(DataSet&, int percent)>;
+
+// A cursor over one stored table in the order of one index: field access by name, editing
+// (append, insert, edit, post, delete), a filter and key search on the active index.
+//
+// The cursor keeps its own copy of the active index's list (the cursor list), cut down while
+// a filter is in force; records themselves are always read fresh from storage as the cursor
+// moves. Several cursors on one table share its table I/O object: a record written through
+// one is in the table's lists at once, but another cursor's list shows it only after that
+// cursor's Refresh (or a new open).
+//
+// Changes made by another program reach the table's lists at its next write or at a
+// Refresh of a cursor on it, which re-reads the table header first. A cursor whose copy of
+// the list is older than the table's never trusts list positions that the table reports:
+// it places a posted record by key search in its own list, and edits and deletes go to the
+// record by its record number ("Record not found" when it is gone), so a stale cursor never
+// changes a record other than the one it shows.
+class ChimTable : public CDEDataSet, public BlobFieldHost {
+  public:
+    explicit ChimTable(Component* owner = nullptr);
+    ~ChimTable() override;
+
+    // Setting the database name (even to the same name) empties TableName and IndexName.
+    void SetDatabaseName(const std::string& name) override;
+    const std::string& TableName() const { return tableName_; }
+    // Only while closed ("Cannot perform this operation on an open dataset").
+    void SetTableName(const std::string& name);
+    const std::string& IndexName() const { return indexName_; }
+    // On an open table: leaves edit state, orders by the index chosen for the name (an
+    // unknown or empty name: the primary index, else record-number order), applies the filter
+    // again when Filtered, and goes to the first record.
+    void SetIndexName(const std::string& name);
+    bool ReadOnly() const { return readOnly_; }
+    void SetReadOnly(bool readOnly) { readOnly_ = readOnly; }
+    // Number of the index that orders the cursor, -1 for record-number order.
+    std::int32_t ActiveIndex() const { return activeIndex_; }
+
+    std::int32_t RecordCount() const override;
+    // Not read-only, and the database file is not read-only on disk.
+    bool CanModify() const override;
+
+    // Key search on the active index ("No index currently active" without one). The values
+    // go to the leading index fields; fields beyond them take no part. A string key matches
+    // every value it is a prefix of (a search for "A" may land on "AB"), and among equal
+    // records the one found is the first the bisection meets. True and current when found;
+    // the cursor stays otherwise.
+    bool FindKey(const std::vector<FieldValue>& values);
+    // As FindKey, but whole values: "A" matches only "A" (and, as the index says, "a");
+    // among equal records the first in index order is found.
+    bool FindKeyExact(const std::vector<FieldValue>& values);
+    // Key editing: SetKey empties the search key and lets the index fields take values;
+    // GotoKey searches for it (prefix matching, as FindKey) over all index fields.
+    void SetKey();
+    bool GotoKey();
+
+    // A blob field of the current record as a stream (ChimBlobStream modes). Writing modes
+    // need edit or insert state.
+    std::unique_ptr<ChimBlobStream> CreateBlobStream(Field& field, std::uint8_t mode);
+
+    // Progress (percent of records tested) while the filter is applied.
+    FilterProgressEvent OnFilterProgress;
+
+    // BlobFieldHost.
+    OptimBlobStream& ActiveBlobStream(int fieldNo) override;
+    void SetFieldModified(int fieldNo) override;
+    void FieldDataChanged(int fieldNo) override;
+
+    // The stored table; nullptr while closed.
+    ChimTableIO* TableIO() const { return tableIO_; }
+
+  protected:
+    void InternalOpen() override;
+    void InternalClose() override;
+    void AfterInternalOpen() override;
+    void InternalFirst() override { position_ = -1; }
+    void InternalLast() override { position_ = RecordCount(); }
+    GetResult GetRecord(RecordBuffer& buffer, GetMode mode, bool doCheck) override;
+    void InternalInitRecord(RecordBuffer& buffer) override;
+    void InternalInsert(bool append) override;
+    void InternalEdit() override;
+    void InternalPost() override;
+    void InternalDelete() override;
+    void InternalRefresh() override;
+    std::int32_t CursorPosition() const override { return position_; }
+    void SetCursorPosition(std::int32_t position) override { position_ = position; }
+
+    void ActivateFilter() override;
+    void DeactivateFilter() override;
+    void ReadRecordData(RecordBuffer& buffer, std::int32_t position) override;
+    BlobLoader* BlobSource() override;
+    std::size_t StoredFieldCount() const override;
+
+  private:
+    void BuildDefinitions();
+    std::vector<int> BindFields();
+    void ChooseIndex();
+    void LoadCursorList();
+    // Cuts the cursor list down to the records the filter accepts (in the filter state).
+    void CutByFilter();
+    // Whether the cursor list is an exact copy of the table's list of the active index.
+    bool CursorListInSync() const;
+    // Where a record (key in buffer) goes in the cursor list: after equal or smaller entries
+    // that the search meets, before a greater one.
+    std::int32_t InsertionPlace(RecordBuffer& buffer);
+    std::int32_t PhysicalPositionOfCurrent() const;
+    void OnAppendNotify(const RecordNotify& report, bool inSync, RecordBuffer& buffer);
+    void OnModifyNotify(const RecordNotify& report, bool inSync, RecordBuffer& buffer);
+    void RequireActiveIndex() const;
+    void FillSearchKey(const std::vector<FieldValue>& values);
+    bool SearchForKey(bool partial, int bound);
+
+    std::string tableName_;
+    std::string indexName_;
+    bool readOnly_ = false;
+    ChimTableIO* tableIO_ = nullptr;
+    bool tableOpened_ = false;
+    std::int32_t activeIndex_ = -1;
+    RecordList cursorList_;
+    std::int32_t position_ = -1;
+    bool modifiable_ = false;
+    // The table's list version the cursor list was copied at; -1 once the copy was cut.
+    std::int64_t listVersion_ = -1;
+    std::int32_t keyFieldCount_ = 0;
+};
+
+}  // namespace chimdb
