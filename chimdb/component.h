@@ -12,8 +12,7 @@ class DataSetLink;
 // A named owner of sessions, databases and tables (a window or a data module of the program).
 // The store uses it only for automatic session names: a session with AutoSessionName takes
 // its name from its owner and hands it to the databases and tables of the same owner. The
-// owner refers to its members; it does not own them, and every member removes itself before
-// it is destroyed.
+// owner only refers to its members; it must outlive them (each removes itself when it goes).
 class Component {
   public:
     explicit Component(std::string name = {});
