@@ -148,6 +148,22 @@ bool CDEDataSet::GetFieldData(const Field& field, std::span<std::uint8_t> dest) 
     return true;
 }
 
+void CDEDataSet::SetFieldData(Field& field, std::span<const std::uint8_t> source) {
+    if (field.IsBlob())
+        RaiseError("General error");
+    CheckFieldWritable(field);
+    RecordBuffer* buffer = ActiveRecordBuffer();
+    if (buffer == nullptr)
+        RaiseError("Dataset not in edit or insert mode");
+    std::uint8_t* at = buffer->Data() + field.Offset();
+    if (field.Calculated())
+        *at++ = 1;
+    const auto size = static_cast<std::size_t>(field.DataSize());
+    std::memset(at, 0, size);
+    std::memcpy(at, source.data(), std::min(size, source.size()));
+    FieldChanged(field);
+}
+
 // ---- filter ----
 
 void CDEDataSet::ParseFilter() {

@@ -42,6 +42,9 @@ class CDEDataSet : public CDBDataSet, public FilterRecordSource {
     // Copies a plain field's value bytes from the active buffer; false when there is none.
     // A blob field raises "General error": blobs are read through blob streams.
     bool GetFieldData(const Field& field, std::span<std::uint8_t> dest);
+    // Writes a plain field's value bytes (record encoding) into the active buffer, as a typed
+    // setter would; a blob field raises "General error".
+    void SetFieldData(Field& field, std::span<const std::uint8_t> source);
 
     RecordBuffer* ActiveRecordBuffer() override;
     // FilterRecordSource.

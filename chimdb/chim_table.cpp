@@ -51,6 +51,18 @@ void ChimTable::SetIndexName(const std::string& name) {
     First();
 }
 
+void ChimTable::UseRecordNumberOrder() {
+    CheckBrowseMode();
+    activeIndex_ = -1;
+    LoadCursorList();
+    position_ = -1;
+    if (Filtered()) {
+        ActivateFilter();
+        return;
+    }
+    First();
+}
+
 std::int32_t ChimTable::RecordCount() const {
     return static_cast<std::int32_t>(cursorList_.size());
 }
@@ -429,6 +441,10 @@ bool ChimTable::SearchForKey(bool partial, int bound) {
 
 bool ChimTable::GotoKey() {
     return SearchForKey(true, 0);
+}
+
+bool ChimTable::GotoKeyExact() {
+    return SearchForKey(false, -1);
 }
 
 bool ChimTable::FindKey(const std::vector<FieldValue>& values) {

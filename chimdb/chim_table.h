@@ -47,6 +47,9 @@ class ChimTable : public CDEDataSet, public BlobFieldHost {
     // unknown or empty name: the primary index, else record-number order), applies the filter
     // again when Filtered, and goes to the first record.
     void SetIndexName(const std::string& name);
+    // On an open table: record-number (append) order, whatever indexes the table has, until
+    // the next open or IndexName change. Leaves edit state and goes to the first record.
+    void UseRecordNumberOrder();
     bool ReadOnly() const { return readOnly_; }
     void SetReadOnly(bool readOnly) { readOnly_ = readOnly; }
     // Number of the index that orders the cursor, -1 for record-number order.
@@ -69,6 +72,10 @@ class ChimTable : public CDEDataSet, public BlobFieldHost {
     // GotoKey searches for it (prefix matching, as FindKey) over all index fields.
     void SetKey();
     bool GotoKey();
+    // GotoKey with whole values, landing on the first equal record in index order.
+    bool GotoKeyExact();
+    // How many leading index fields the next GotoKey compares (SetKey sets all of them).
+    void SetKeyFieldCount(std::int32_t count) { keyFieldCount_ = count; }
 
     // A blob field of the current record as a stream (ChimBlobStream modes). Writing modes
     // need edit or insert state.
