@@ -7,14 +7,14 @@ namespace chimdb_tool {
 // in index order (record-number order without an index).
 void RunDump(const Arguments& args, std::ostream& out) {
     OpenedTable opened(args.Positional().front(), args.Required("table"),
-                       args.Option("password").value_or(""));
-    std::size_t listNumber = 0;
-    if (auto index = args.Option("index"))
-        listNumber = static_cast<std::size_t>(opened.IndexNumber(*index)) + 1;
+                       args.Option("index").value_or(""), args.Option("password").value_or(""));
+    chimdb::ChimTable& table = opened.Table();
+    // Without --index the records go in the order they were appended.
+    if (!args.Option("index"))
+        table.UseRecordNumberOrder();
     RecordValues record = opened.NewRecord();
-    const auto count = static_cast<std::int32_t>(opened.Table().List(listNumber).size());
-    for (std::int32_t position = 0; position < count; ++position) {
-        opened.Table().ReadRecord(record.Buffers(), listNumber, position);
+    for (table.First(); !table.Eof(); table.Next()) {
+        opened.ReadCurrent(record);
         out << record.ToJson().dump(-1, ' ', false, Json::error_handler_t::replace) << "\n";
     }
 }

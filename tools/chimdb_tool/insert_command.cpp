@@ -1,5 +1,5 @@
-#include <cstring>
 #include <iostream>
+#include <numeric>
 #include <string>
 
 #include "tools/chimdb_tool/commands.h"
@@ -18,11 +18,13 @@ bool IsBlank(const std::string& line) {
 // chimdb insert FILE --table T [--password P]: appends the JSON objects read from standard
 // input, one per line, and prints each new record's auto-increment value.
 void RunInsert(const Arguments& args, std::ostream& out) {
-    OpenedTable opened(args.Positional().front(), args.Required("table"),
+    OpenedTable opened(args.Positional().front(), args.Required("table"), "",
                        args.Option("password").value_or(""));
-    chimdb::ChimTableIO& table = opened.Table();
-    const std::int32_t autoIncField = table.AutoIncField();
+    chimdb::ChimTable& table = opened.Table();
+    const std::int32_t autoIncField = table.TableIO()->AutoIncField();
     RecordValues record = opened.NewRecord();
+    std::vector<std::size_t> everyField(table.FieldCount());
+    std::iota(everyField.begin(), everyField.end(), 0);
     std::string line;
     try {
         while (std::getline(std::cin, line)) {
@@ -33,19 +35,22 @@ void RunInsert(const Arguments& args, std::ostream& out) {
                 throw std::runtime_error("Invalid JSON: " + line);
             record.SetNewRecordDefaults();
             record.Assign(object);
-            table.AppendRecord(record.Buffers(), false);
-            std::int32_t autoInc = 0;
-            if (autoIncField >= 0)
-                std::memcpy(&autoInc, record.ValueBytes(static_cast<std::size_t>(autoIncField)),
-                            sizeof autoInc);
+            table.Append();
+            opened.WriteFields(record, everyField);
+            table.Post();
+            const std::int32_t autoInc =
+                autoIncField >= 0 ? table.Fields(static_cast<std::size_t>(autoIncField)).AsInteger()
+                                  : 0;
             out << autoInc << "\n";
         }
     } catch (...) {
         out.flush();
-        opened.FileIO().FlushFile();
+        if (table.State() == chimdb::DataSetState::dsInsert)
+            table.Cancel();
+        opened.Close();
         throw;
     }
-    opened.FileIO().FlushFile();
+    opened.Close();
 }
 
 }  // namespace chimdb_tool

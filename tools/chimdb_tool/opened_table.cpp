@@ -1,5 +1,6 @@
 #include "tools/chimdb_tool/opened_table.h"
 
+#include "chimdb/chim_database.h"
 #include "chimdb/code_page.h"
 #include "chimdb/database_error.h"
 #include "chimdb/field_type.h"
@@ -23,46 +24,64 @@ Json KeyValue(const std::string& text, std::uint8_t fieldType) {
 }  // namespace
 
 OpenedTable::OpenedTable(const std::string& path, std::string_view tableName,
-                         std::string_view password) {
-    io_.OpenFile(path, chimdb::ChimDBMediumType::mtDisk, false);
-    if (!io_.CheckPassword(password))
-        chimdb::RaiseError("Access denied");
-    table_ = std::make_unique<chimdb::ChimTableIO>(io_, std::string(tableName));
-    table_->OpenTable();
+                         std::string_view indexName, std::string_view password) {
+    table_.SetDatabaseName(path);
+    table_.SetTableName(std::string(tableName));
+    table_.SetIndexName(std::string(indexName));
+    table_.SetPassword(std::string(password));
+    table_.Open();
+    if (!indexName.empty() && table_.IndexDefs().IndexOf(indexName) < 0)
+        chimdb::RaiseError("Index '%s' not found", indexName);
 }
 
 OpenedTable::~OpenedTable() {
     try {
-        if (table_ && table_->OpenCount() > 0)
-            table_->CloseTable();
-        io_.CloseFile();
+        table_.Close();
     } catch (...) {
         // Closing after a failure must not hide the failure's message.
     }
 }
 
+void OpenedTable::Close() {
+    table_.Close();
+}
+
 RecordValues OpenedTable::NewRecord() {
-    return RecordValues(table_->Header().fields, &io_);
+    return RecordValues(table_.TableIO()->Header().fields, &table_.Database()->FileIO());
 }
 
-std::int32_t OpenedTable::IndexNumber(std::string_view name) const {
-    const auto& indexes = table_->Header().indexes;
-    try {
-        const std::string codePageName = chimdb::ToCodePage(name);
-        for (std::size_t i = 0; i < indexes.size(); ++i) {
-            if (chimdb::SameName(indexes[i].name, codePageName))
-                return static_cast<std::int32_t>(i);
+void OpenedTable::ReadCurrent(RecordValues& values) {
+    for (std::size_t i = 0; i < table_.FieldCount(); ++i) {
+        chimdb::Field& field = table_.Fields(i);
+        const auto fieldNo = static_cast<std::size_t>(field.FieldNo());
+        if (field.IsBlob()) {
+            auto stream = table_.CreateBlobStream(field, chimdb::ChimBlobStream::kModeRead);
+            values.Buffers().Item(fieldNo).BlobStream()->Assign(stream->Content());
+        } else {
+            table_.GetFieldData(field, std::span(values.ValueBytes(fieldNo),
+                                                 static_cast<std::size_t>(field.DataSize())));
         }
-    } catch (const chimdb::DatabaseError&) {
-        // A name the code page cannot hold names no index.
     }
-    chimdb::RaiseError("Index '%s' not found", name);
 }
 
-std::int32_t OpenedTable::FindRecord(std::int32_t indexNumber, const std::string& keyText) {
-    const auto& fields = table_->Header().fields;
+void OpenedTable::WriteFields(RecordValues& values, const std::vector<std::size_t>& fieldNumbers) {
+    for (std::size_t fieldNo : fieldNumbers) {
+        chimdb::Field& field = table_.Fields(fieldNo);
+        if (field.IsBlob()) {
+            auto content = values.Buffers().Item(fieldNo).BlobStream()->Content();
+            auto stream = table_.CreateBlobStream(field, chimdb::ChimBlobStream::kModeWrite);
+            stream->Write(content.data(), content.size());
+        } else {
+            table_.SetFieldData(field, std::span(values.ValueBytes(fieldNo),
+                                                 static_cast<std::size_t>(field.DataSize())));
+        }
+    }
+}
+
+void OpenedTable::FindRecord(const std::string& keyText) {
+    const auto& fields = table_.TableIO()->Header().fields;
     const auto& keyFields =
-        table_->Header().indexes[static_cast<std::size_t>(indexNumber)].fieldNumbers;
+        table_.IndexDefs()[static_cast<std::size_t>(table_.ActiveIndex())].fieldNumbers;
     std::vector<Json> keyValues;
     Json array = keyFields.size() > 1 ? Json::parse(keyText, nullptr, false) : Json();
     if (array.is_array() && !array.empty() && array.size() <= keyFields.size()) {
@@ -80,17 +99,22 @@ std::int32_t OpenedTable::FindRecord(std::int32_t indexNumber, const std::string
     }
     key.Assign(object);
 
-    const std::size_t listNumber = static_cast<std::size_t>(indexNumber) + 1;
-    std::int32_t result = 0;
-    const std::int32_t position = table_->SearchKeyBound(
-        key.Buffers(), listNumber, false, static_cast<std::int32_t>(keyValues.size()), result, true,
-        indexNumber);
-    if (result != 0)
+    table_.SetKey();
+    for (std::size_t k = 0; k < keyValues.size(); ++k) {
+        const auto fieldNo = static_cast<std::size_t>(keyFields[k]);
+        chimdb::Field& field = table_.Fields(fieldNo);
+        if (field.IsBlob()) {
+            auto content = key.Buffers().Item(fieldNo).BlobStream()->Content();
+            auto stream = table_.CreateBlobStream(field, chimdb::ChimBlobStream::kModeWrite);
+            stream->Write(content.data(), content.size());
+        } else {
+            table_.SetFieldData(field, std::span(key.ValueBytes(fieldNo),
+                                                 static_cast<std::size_t>(field.DataSize())));
+        }
+    }
+    table_.SetKeyFieldCount(static_cast<std::int32_t>(keyValues.size()));
+    if (!table_.GotoKeyExact())
         chimdb::RaiseError("Record not found");
-    const std::int32_t physical = table_->MapPosition(listNumber, position, 0);
-    if (physical < 0)
-        chimdb::RaiseError("Record not found");
-    return physical;
 }
 
 }  // namespace chimdb_tool

@@ -10,14 +10,22 @@ void RunUpdate(const Arguments& args, std::ostream&) {
     Json changes = Json::parse(setText, nullptr, false);
     if (changes.is_discarded() || !changes.is_object())
         throw std::runtime_error("--set must be a JSON object: " + setText);
-    OpenedTable opened(args.Positional().front(), args.Required("table"),
+    OpenedTable opened(args.Positional().front(), args.Required("table"), args.Required("index"),
                        args.Option("password").value_or(""));
-    const std::int32_t index = opened.IndexNumber(args.Required("index"));
-    const std::int32_t position = opened.FindRecord(index, args.Required("key"));
+    opened.FindRecord(args.Required("key"));
+    chimdb::ChimTable& table = opened.Table();
     RecordValues record = opened.NewRecord();
-    opened.Table().ReadRecord(record.Buffers(), 0, position);
+    opened.ReadCurrent(record);
     record.Assign(changes);
-    opened.Table().ModifyRecord(record.Buffers(), position, {}, nullptr, true);
+    std::vector<std::size_t> changed;
+    for (const auto& [name, value] : changes.items()) {
+        if (!value.is_null())
+            changed.push_back(record.FieldNumber(name));
+    }
+    table.Edit();
+    opened.WriteFields(record, changed);
+    table.Post();
+    opened.Close();
 }
 
 }  // namespace chimdb_tool
