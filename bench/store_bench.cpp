@@ -1,6 +1,8 @@
 // The table store against SQLite on the program's ring entry table: 100,000 appends, opening
-// the table, reading every record in index order and 10,000 key searches, each measured for
-// both stores in the same run on the same data. The ratios (ours / SQLite) are printed at the
+// the table, reading every record in index order and 10,000 key searches; and through the
+// table cursor on 10,000 records: opening, walking with First/Next reading every field, and
+// 10,000 FindKey calls. Each step is measured for both stores in the same run on the same
+// data. The ratios (ours / SQLite) are printed at the
 // end and attached to the store's benchmarks as the counter "x_sqlite".
 #include <benchmark/benchmark.h>
 #include <sqlite3.h>
@@ -17,6 +19,8 @@
 #include <vector>
 
 #include "chimdb/chim_db_file_io.h"
+#include "chimdb/chim_session_list.h"
+#include "chimdb/chim_table.h"
 #include "chimdb/chim_table_io.h"
 #include "chimdb/code_page.h"
 #include "chimdb/database_creator.h"
@@ -261,7 +265,13 @@ std::string ChimPath() {
     return (WorkDir() / "db.dll").string();
 }
 
+void CreateChimFile(const std::string& path);
+
 void CreateChimFile() {
+    CreateChimFile(ChimPath());
+}
+
+void CreateChimFile(const std::string& path) {
     using chimdb::FieldType;
     auto type = [](FieldType t) { return static_cast<std::uint8_t>(t); };
     chimdb::TableSpec ring{"Ring1_7", {}, {}};
@@ -281,14 +291,14 @@ void CreateChimFile() {
     spec.cipher = "Blowfish";
     spec.mode = 0;
     spec.tables.push_back(ring);
-    fs::remove(ChimPath());
-    chimdb::DatabaseCreator(spec).CreateFile(ChimPath());
+    fs::remove(path);
+    chimdb::DatabaseCreator(spec).CreateFile(path);
 }
 
 // The database file and its ring table, opened with the password.
 struct ChimTable {
-    ChimTable() {
-        io.OpenFile(ChimPath(), chimdb::ChimDBMediumType::mtDisk, false);
+    explicit ChimTable(const std::string& path = ChimPath()) {
+        io.OpenFile(path, chimdb::ChimDBMediumType::mtDisk, false);
         if (!io.CheckPassword(kPassword))
             throw std::runtime_error("password refused");
         table = std::make_unique<chimdb::ChimTableIO>(io, "Ring1_7");
@@ -301,6 +311,24 @@ struct ChimTable {
     chimdb::ChimDBFileIO io;
     std::unique_ptr<chimdb::ChimTableIO> table;
 };
+
+void AppendRows(ChimTable& chim, std::size_t count) {
+    chimdb::TableRecordBuffer record(*chim.table, &chim.io);
+    for (std::size_t i = 0; i < count; ++i) {
+        const Row& row = Rows()[i];
+        record.Clear();
+        for (std::size_t d = 0; d < 8; ++d)
+            record.SetString(kWeek1 + d, std::string_view(row.weeks).substr(d, 1));
+        record.SetString(kRingDesc, row.descGbk);
+        record.SetString(kRingFile, row.file);
+        record.SetInt32(kRingTime, row.timeMs);
+        record.SetInt16(kRingLength, 0);
+        record.SetInt16(kRingVolume, 0);
+        record.SetString(kRingProject, row.project);
+        chim.table->AppendRecord(record.Buffers(), false);
+    }
+    chim.io.FlushFile();
+}
 
 void BM_ChimDB_Append100k(benchmark::State& state) {
     for (auto _ : state) {
@@ -394,6 +422,208 @@ void BM_ChimDB_Search10kByRingTime(benchmark::State& state) {
     }
 }
 
+// ---- the table cursor on 10,000 records, against SQLite on the same rows ----
+
+constexpr int kCursorRecords = 10000;
+
+std::string CursorChimPath() {
+    return (WorkDir() / "cursor.dll").string();
+}
+
+std::string CursorSqlitePath() {
+    return (WorkDir() / "cursor.sqlite").string();
+}
+
+const std::vector<int>& CursorSearchIds() {
+    static const std::vector<int> ids = [] {
+        std::mt19937 random(11);
+        std::vector<int> out(kSearches);
+        for (int& id : out)
+            id = static_cast<int>(random() % kCursorRecords) + 1;
+        return out;
+    }();
+    return ids;
+}
+
+void PrepareCursorFiles() {
+    static bool done = false;
+    if (done)
+        return;
+    CreateChimFile(CursorChimPath());
+    {
+        ChimTable chim(CursorChimPath());
+        AppendRows(chim, kCursorRecords);
+    }
+    fs::remove(CursorSqlitePath());
+    sqlite3* db = nullptr;
+    sqlite3_open_v2(CursorSqlitePath().c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE,
+                    nullptr);
+    Check(sqlite3_exec(db,
+                       "CREATE TABLE Ring1_7(ID INTEGER PRIMARY KEY AUTOINCREMENT, WEEK1 TEXT, "
+                       "WEEK2 TEXT, WEEK3 TEXT, WEEK4 TEXT, WEEK5 TEXT, WEEK6 TEXT, WEEK7 TEXT, "
+                       "WEEK8 TEXT, RINGDESC TEXT, RINGFILE TEXT, RINGTIME INTEGER, "
+                       "RINGLENGTH INTEGER, RINGVOLUME INTEGER, RINGPROJECT TEXT);"
+                       "CREATE INDEX RINGTIME ON Ring1_7(RINGTIME); BEGIN;",
+                       nullptr, nullptr, nullptr),
+          db, "schema");
+    {
+        Statement insert(db,
+                         "INSERT INTO Ring1_7(WEEK1, WEEK2, WEEK3, WEEK4, WEEK5, WEEK6, WEEK7, "
+                         "WEEK8, RINGDESC, RINGFILE, RINGTIME, RINGLENGTH, RINGVOLUME, "
+                         "RINGPROJECT) VALUES (?,?,?,?,?,?,?,?,?,?,?,?,?,?)");
+        for (int i = 0; i < kCursorRecords; ++i) {
+            const Row& row = Rows()[static_cast<std::size_t>(i)];
+            for (int d = 0; d < 8; ++d)
+                sqlite3_bind_text(insert.stmt, d + 1, row.weeks.data() + d, 1, SQLITE_STATIC);
+            sqlite3_bind_text(insert.stmt, 9, row.descUtf8.c_str(), -1, SQLITE_STATIC);
+            sqlite3_bind_text(insert.stmt, 10, row.file.c_str(), -1, SQLITE_STATIC);
+            sqlite3_bind_int(insert.stmt, 11, row.timeMs);
+            sqlite3_bind_int(insert.stmt, 12, 0);
+            sqlite3_bind_int(insert.stmt, 13, 0);
+            sqlite3_bind_text(insert.stmt, 14, row.project.c_str(), -1, SQLITE_STATIC);
+            Check(sqlite3_step(insert.stmt), db, "insert");
+            sqlite3_reset(insert.stmt);
+        }
+    }
+    Check(sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr), db, "commit");
+    sqlite3_close(db);
+    done = true;
+}
+
+sqlite3* OpenCursorSqlite() {
+    sqlite3* db = nullptr;
+    if (sqlite3_open_v2(CursorSqlitePath().c_str(), &db, SQLITE_OPEN_READWRITE, nullptr) !=
+        SQLITE_OK)
+        throw std::runtime_error("cannot open SQLite file");
+    return db;
+}
+
+// The program's open steps.
+void OpenCursor(chimdb::ChimTable& table) {
+    table.SetDatabaseName(CursorChimPath());
+    table.SetTableName("Ring1_7");
+    table.SetIndexName("ID");
+    table.SetPassword(kPassword);
+    table.Open();
+}
+
+void BM_SQLite_CursorOpen10k(benchmark::State& state) {
+    PrepareCursorFiles();
+    for (auto _ : state) {
+        const auto start = Clock::now();
+        sqlite3* db = OpenCursorSqlite();
+        {
+            Statement first(db, "SELECT * FROM Ring1_7 ORDER BY ID LIMIT 1");
+            Check(sqlite3_step(first.stmt), db, "first");
+        }
+        Record(state, "sqlite", "cursor open", Since(start));
+        sqlite3_close(db);
+    }
+}
+
+void BM_SQLite_CursorWalk10k(benchmark::State& state) {
+    PrepareCursorFiles();
+    sqlite3* db = OpenCursorSqlite();
+    for (auto _ : state) {
+        const auto start = Clock::now();
+        Statement select(db, "SELECT * FROM Ring1_7 ORDER BY ID");
+        std::int64_t sum = 0;
+        int count = 0;
+        while (sqlite3_step(select.stmt) == SQLITE_ROW) {
+            sum += sqlite3_column_int(select.stmt, 0);
+            for (int c = 1; c <= 10; ++c)
+                sum +=
+                    std::string(reinterpret_cast<const char*>(sqlite3_column_text(select.stmt, c)))
+                        .size();
+            for (int c = 11; c <= 13; ++c)
+                sum += sqlite3_column_int(select.stmt, c);
+            sum += std::string(reinterpret_cast<const char*>(sqlite3_column_text(select.stmt, 14)))
+                       .size();
+            ++count;
+        }
+        benchmark::DoNotOptimize(sum);
+        Record(state, "sqlite", "cursor walk", Since(start));
+        if (count != kCursorRecords)
+            state.SkipWithError("SQLite read a wrong number of rows");
+    }
+    sqlite3_close(db);
+}
+
+void BM_SQLite_CursorFind10k(benchmark::State& state) {
+    PrepareCursorFiles();
+    sqlite3* db = OpenCursorSqlite();
+    for (auto _ : state) {
+        const auto start = Clock::now();
+        Statement find(db, "SELECT * FROM Ring1_7 WHERE ID = ?");
+        int found = 0;
+        for (int id : CursorSearchIds()) {
+            sqlite3_bind_int(find.stmt, 1, id);
+            found += sqlite3_step(find.stmt) == SQLITE_ROW;
+            sqlite3_reset(find.stmt);
+        }
+        Record(state, "sqlite", "cursor FindKey", Since(start));
+        if (found != kSearches)
+            state.SkipWithError("SQLite missed IDs");
+    }
+    sqlite3_close(db);
+}
+
+void BM_ChimDB_CursorOpen10k(benchmark::State& state) {
+    PrepareCursorFiles();
+    for (auto _ : state) {
+        const auto start = Clock::now();
+        chimdb::ChimTable table;
+        OpenCursor(table);
+        Record(state, "chimdb", "cursor open", Since(start));
+        if (table.RecordCount() != kCursorRecords)
+            state.SkipWithError("the cursor lists a wrong number of records");
+        table.Close();
+    }
+}
+
+void BM_ChimDB_CursorWalk10k(benchmark::State& state) {
+    PrepareCursorFiles();
+    chimdb::ChimTable table;
+    OpenCursor(table);
+    std::vector<chimdb::Field*> strings;
+    std::vector<chimdb::Field*> numbers;
+    for (std::size_t i = 0; i < table.FieldCount(); ++i) {
+        chimdb::Field& field = table.Fields(i);
+        (chimdb::IsStringType(field.DataType()) ? strings : numbers).push_back(&field);
+    }
+    for (auto _ : state) {
+        const auto start = Clock::now();
+        std::int64_t sum = 0;
+        int count = 0;
+        for (table.First(); !table.Eof(); table.Next()) {
+            for (chimdb::Field* field : strings)
+                sum += field->AsString().size();
+            for (chimdb::Field* field : numbers)
+                sum += static_cast<std::int64_t>(field->AsFloat());
+            ++count;
+        }
+        benchmark::DoNotOptimize(sum);
+        Record(state, "chimdb", "cursor walk", Since(start));
+        if (count != kCursorRecords)
+            state.SkipWithError("the cursor walked a wrong number of records");
+    }
+}
+
+void BM_ChimDB_CursorFind10k(benchmark::State& state) {
+    PrepareCursorFiles();
+    chimdb::ChimTable table;
+    OpenCursor(table);
+    for (auto _ : state) {
+        const auto start = Clock::now();
+        int found = 0;
+        for (int id : CursorSearchIds())
+            found += table.FindKey({id});
+        Record(state, "chimdb", "cursor FindKey", Since(start));
+        if (found != kSearches)
+            state.SkipWithError("the cursor missed IDs");
+    }
+}
+
 // SQLite first, so that each step of the store can name its ratio at once.
 BENCHMARK(BM_SQLite_Append100k)->Iterations(1)->UseManualTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_SQLite_Open)->Iterations(1)->UseManualTime()->Unit(benchmark::kMillisecond);
@@ -406,6 +636,9 @@ BENCHMARK(BM_SQLite_Search10kByRingTime)
     ->Iterations(1)
     ->UseManualTime()
     ->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_SQLite_CursorOpen10k)->Iterations(1)->UseManualTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_SQLite_CursorWalk10k)->Iterations(1)->UseManualTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_SQLite_CursorFind10k)->Iterations(1)->UseManualTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ChimDB_Append100k)->Iterations(1)->UseManualTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ChimDB_Open)->Iterations(1)->UseManualTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ChimDB_ReadAllInIndexOrder)
@@ -418,9 +651,14 @@ BENCHMARK(BM_ChimDB_Search10kByRingTime)
     ->UseManualTime()
     ->Unit(benchmark::kMillisecond);
 
+BENCHMARK(BM_ChimDB_CursorOpen10k)->Iterations(1)->UseManualTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ChimDB_CursorWalk10k)->Iterations(1)->UseManualTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ChimDB_CursorFind10k)->Iterations(1)->UseManualTime()->Unit(benchmark::kMillisecond);
+
 void PrintRatios() {
     std::printf("\n%-18s %12s %12s %10s\n", "step", "chimdb ms", "SQLite ms", "ratio");
-    for (const char* step : {"append", "open", "read all", "search ID", "search RINGTIME"}) {
+    for (const char* step : {"append", "open", "read all", "search ID", "search RINGTIME",
+                             "cursor open", "cursor walk", "cursor FindKey"}) {
         auto ours = Seconds().find(std::string("chimdb/") + step);
         auto peer = Seconds().find(std::string("sqlite/") + step);
         if (ours == Seconds().end() || peer == Seconds().end())
@@ -440,6 +678,7 @@ int main(int argc, char** argv) {
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
     PrintRatios();
+    chimdb::ChimSessionList::Instance().Shutdown();
     fs::remove_all(WorkDir());
     return 0;
 }
