@@ -20,8 +20,8 @@ namespace chimdb {
 // - numbers by value across all numeric types; booleans by equality (false before true);
 // - dates by day; a date against a date-time by the date-time's day;
 // - times and date-times by moment, equal within 1000 ms;
-// - a time against a date-time compares with the date-time's time of day, against a date
-//   with midnight (a date has no other time of day).
+// - the parser refuses a time against a date or a date-time; should a tree hold one, the time
+//   is compared with the other's time of day (a date's is midnight).
 //
 // Arithmetic (the parser has fixed each result type):
 // - numbers in the result type; an integer result that does not fit raises "Integer
