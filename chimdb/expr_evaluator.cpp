@@ -246,12 +246,36 @@ void StoreMoment(ExprNode& node, double value) {
 
 bool ExprEvaluator::IsTrue(ExprNode& root) {
     Evaluate(root);
-    if (!IsBoolean(root.dataType))
-        RaiseTypeMismatch();
-    return root.BooleanValue();
+    return BooleanOf(root);
 }
 
-void ExprEvaluator::Evaluate(ExprNode& node) {
+bool ExprEvaluator::BooleanOf(const ExprNode& node) {
+    if (!IsBoolean(node.dataType))
+        RaiseTypeMismatch();
+    return node.BooleanValue();
+}
+
+// Depth first without recursion: each pending node sits on a work list with the number of
+// operands it has been given so far, so that the depth of a tree never meets the limits of
+// the thread's stack.
+void ExprEvaluator::Evaluate(ExprNode& root) {
+    pending_.clear();
+    pending_.push_back({&root, 0});
+    while (!pending_.empty()) {
+        const Step step = pending_.back();
+        pending_.pop_back();
+        Advance(*step.node, step.stage);
+    }
+}
+
+void ExprEvaluator::Push(ExprNode& node, int stage, ExprNode* operand) {
+    if (operand == nullptr)
+        RaiseTypeMismatch();
+    pending_.push_back({&node, stage});
+    pending_.push_back({operand, 0});
+}
+
+void ExprEvaluator::Advance(ExprNode& node, int stage) {
     switch (node.kind) {
         case NodeKind::nkConst:
             return;
@@ -259,12 +283,65 @@ void ExprEvaluator::Evaluate(ExprNode& node) {
             EvaluateField(node);
             return;
         case NodeKind::nkFunc:
+            if (node.function == FunctionNumber::fnGetDate)
+                return;  // the moment of parsing, set by the parser
+            if (static_cast<std::size_t>(stage) < node.args.size()) {
+                Push(node, stage + 1, node.args[static_cast<std::size_t>(stage)]);
+                return;
+            }
             EvaluateFunction(node);
             return;
         case NodeKind::nkOperator:
-            EvaluateOperator(node);
+            AdvanceOperator(node, stage);
             return;
     }
+}
+
+// Stage 0 evaluates the left operand; AND and OR then decide whether the right one is needed;
+// IN compares with one element per stage and stops at the first equal one.
+void ExprEvaluator::AdvanceOperator(ExprNode& node, int stage) {
+    if (stage == 0) {
+        Push(node, 1, node.left);
+        return;
+    }
+    switch (node.op) {
+        case ExprOperator::toNOT:
+            node.SetBoolean(!BooleanOf(*node.left));
+            return;
+        case ExprOperator::toAND:
+        case ExprOperator::toOR:
+            if (stage == 1) {
+                const bool left = BooleanOf(*node.left);
+                if (left == (node.op == ExprOperator::toOR)) {
+                    node.SetBoolean(left);
+                    return;
+                }
+                Push(node, 2, node.right);
+                return;
+            }
+            node.SetBoolean(BooleanOf(*node.right));
+            return;
+        case ExprOperator::toIN: {
+            const auto done = static_cast<std::size_t>(stage - 1);
+            if (done > 0 && Compare(*node.left, *node.args[done - 1]) == 0) {
+                node.SetBoolean(true);
+                return;
+            }
+            if (done == node.args.size()) {
+                node.SetBoolean(false);
+                return;
+            }
+            Push(node, stage + 1, node.args[done]);
+            return;
+        }
+        default:
+            break;
+    }
+    if (stage == 1) {
+        Push(node, 2, node.right);
+        return;
+    }
+    Combine(node, *node.left, *node.right);
 }
 
 // A plain field is read where it lies in the record; a memo or blob field's content is
@@ -299,57 +376,34 @@ void ExprEvaluator::EvaluateField(ExprNode& node) {
     node.PointAt(at, static_cast<std::size_t>(field->DataSize()));
 }
 
-void ExprEvaluator::EvaluateOperator(ExprNode& node) {
-    ExprNode* left = node.left;
-    ExprNode* right = node.right;
-    if (left == nullptr ||
-        (right == nullptr && node.op != ExprOperator::toNOT && node.op != ExprOperator::toIN))
-        RaiseTypeMismatch();
-    switch (node.op) {
-        case ExprOperator::toNOT:
-            node.SetBoolean(!IsTrue(*left));
-            return;
-        case ExprOperator::toAND:
-            node.SetBoolean(IsTrue(*left) && IsTrue(*right));
-            return;
-        case ExprOperator::toOR:
-            node.SetBoolean(IsTrue(*left) || IsTrue(*right));
-            return;
-        case ExprOperator::toIN:
-            node.SetBoolean(IsIn(node));
-            return;
-        default:
-            break;
-    }
-    Evaluate(*left);
-    Evaluate(*right);
+void ExprEvaluator::Combine(ExprNode& node, const ExprNode& left, const ExprNode& right) {
     switch (node.op) {
         case ExprOperator::toEQ:
-            node.SetBoolean(Compare(*left, *right) == 0);
+            node.SetBoolean(Compare(left, right) == 0);
             return;
         case ExprOperator::toNE:
-            node.SetBoolean(Compare(*left, *right) != 0);
+            node.SetBoolean(Compare(left, right) != 0);
             return;
         case ExprOperator::toLT:
-            node.SetBoolean(Compare(*left, *right) < 0);
+            node.SetBoolean(Compare(left, right) < 0);
             return;
         case ExprOperator::toGT:
-            node.SetBoolean(Compare(*left, *right) > 0);
+            node.SetBoolean(Compare(left, right) > 0);
             return;
         case ExprOperator::toLE:
-            node.SetBoolean(Compare(*left, *right) <= 0);
+            node.SetBoolean(Compare(left, right) <= 0);
             return;
         case ExprOperator::toGE:
-            node.SetBoolean(Compare(*left, *right) >= 0);
+            node.SetBoolean(Compare(left, right) >= 0);
             return;
         case ExprOperator::toLIKE:
-            node.SetBoolean(Like(*left, *right));
+            node.SetBoolean(Like(left, right));
             return;
         case ExprOperator::toADD:
         case ExprOperator::toSUB:
         case ExprOperator::toMUL:
         case ExprOperator::toDIV:
-            Arithmetic(node, *left, *right);
+            Arithmetic(node, left, right);
             return;
         default:
             RaiseTypeMismatch();
@@ -370,18 +424,6 @@ int ExprEvaluator::Compare(const ExprNode& left, const ExprNode& right) const {
     if (IsDateTimeKind(l) && IsDateTimeKind(r))
         return CompareDateTimes(left, right);
     RaiseTypeMismatch();
-}
-
-bool ExprEvaluator::IsIn(ExprNode& node) {
-    Evaluate(*node.left);
-    for (ExprNode* element : node.args) {
-        if (element == nullptr)
-            RaiseTypeMismatch();
-        Evaluate(*element);
-        if (Compare(*node.left, *element) == 0)
-            return true;
-    }
-    return false;
 }
 
 bool ExprEvaluator::Like(const ExprNode& text, const ExprNode& pattern) const {
@@ -462,14 +504,8 @@ void ExprEvaluator::DateTimeArithmetic(ExprNode& node, const ExprNode& left,
     StoreMoment(node, left.MomentValue() - right.MomentValue());
 }
 
+// The arguments are evaluated already.
 void ExprEvaluator::EvaluateFunction(ExprNode& node) {
-    if (node.function == FunctionNumber::fnGetDate)
-        return;  // the moment of parsing, set by the parser
-    for (ExprNode* argument : node.args) {
-        if (argument == nullptr)
-            RaiseTypeMismatch();
-        Evaluate(*argument);
-    }
     if (node.args.empty())
         RaiseTypeMismatch();
     const ExprNode& first = *node.args.front();

@@ -1,13 +1,15 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 #include "chimdb/expr_node.h"
 #include "chimdb/filter_options.h"
 
 namespace chimdb {
 
-// Evaluates a checked expression tree depth first against the record that the fields' dataset
+// Evaluates a checked expression tree depth first (with a work list of its own, so that no
+// depth of tree can exhaust the thread's stack) against the record that the fields' dataset
 // shows in its active buffer (the filter buffer while a filter is applied). Every node leaves
 // its value in its own buffer; field nodes read the record in place, memo and blob fields
 // keep their text. AND and OR evaluate their right operand only when it can change the result.
@@ -51,13 +53,23 @@ class ExprEvaluator {
     void Evaluate(ExprNode& node);
 
   private:
+    // A node waiting for its operands, and how many of them are evaluated.
+    struct Step {
+        ExprNode* node;
+        int stage;
+    };
+
+    void Push(ExprNode& node, int stage, ExprNode* operand);
+    void Advance(ExprNode& node, int stage);
+    void AdvanceOperator(ExprNode& node, int stage);
+    static bool BooleanOf(const ExprNode& node);
     void EvaluateField(ExprNode& node);
-    void EvaluateOperator(ExprNode& node);
     void EvaluateFunction(ExprNode& node);
+    // A binary operator whose operands are evaluated.
+    void Combine(ExprNode& node, const ExprNode& left, const ExprNode& right);
 
     // -1, 0, 1 for left less / equal / more, by the comparison rules above.
     int Compare(const ExprNode& left, const ExprNode& right) const;
-    bool IsIn(ExprNode& node);
     bool Like(const ExprNode& text, const ExprNode& pattern) const;
 
     void Arithmetic(ExprNode& node, const ExprNode& left, const ExprNode& right) const;
@@ -65,6 +77,7 @@ class ExprEvaluator {
     void DateTimeArithmetic(ExprNode& node, const ExprNode& left, const ExprNode& right) const;
 
     FilterOptions options_;
+    std::vector<Step> pending_;
 };
 
 }  // namespace chimdb
