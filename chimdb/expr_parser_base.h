@@ -15,7 +15,7 @@ class ExprParserBase : public SyntaxParserBase {
     // Deepest nesting of parentheses and function calls, and the greatest height of the
     // tree: the parser and a depth-first evaluation recurse once per level.
     static constexpr int kMaxNesting = 256;
-    static constexpr int kMaxTreeHeight = 4096;
+    static constexpr int kMaxTreeHeight = 1024;
 
     // Parses a UTF-8 text: frees the previous nodes, reads the first token, parses one
     // expression and requires the end of the text ("Filter expression incorrectly

@@ -395,7 +395,7 @@ ExprNode* FilterParser::ParseNumber() {
         constant->SetInteger(integer);
     } else {
         std::string plain = text;
-        const char separator = CurrentLocaleFormats().decimalSeparator;
+        const char separator = DecimalSeparator();
         for (char& c : plain)
             if (c == separator)
                 c = '.';

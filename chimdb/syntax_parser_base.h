@@ -52,6 +52,8 @@ class SyntaxParserBase {
     // The token for messages: its source text (UTF-8) in single quotes, or "nothing" at
     // the end of the text.
     std::string TokenTextForMessage() const;
+    // The decimal separator numbers were read with (the locale's, taken at SetSource).
+    char DecimalSeparator() const { return decimalSeparator_; }
     // Whether only blanks lie between the current position and the given character.
     bool NextNonBlankIs(char c) const;
 
