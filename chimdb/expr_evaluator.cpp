@@ -219,14 +219,21 @@ double Truncated(double value) {
 void StoreMoment(ExprNode& node, double value) {
     switch (node.dataType) {
         case FieldType::ftDate:
-            if (!std::isfinite(value) || std::fabs(value) > 2.0e9)
+            if (!std::isfinite(value))
+                RaiseError("Invalid floating point operation");
+            if (std::fabs(value) > 2.0e9)
                 RaiseError("Integer overflow");
             node.SetDate(static_cast<std::int32_t>(value));
             return;
         case FieldType::ftTime: {
+            // A stored float may hold anything, NaN and infinities included.
+            if (!std::isfinite(value))
+                RaiseError("Invalid floating point operation");
             double ms = std::fmod(value, kMsPerDayDouble);
             if (ms < 0)
                 ms += kMsPerDayDouble;
+            if (ms >= kMsPerDayDouble)  // a tiny negative rounds up to a whole day
+                ms = 0;
             node.SetTime(static_cast<std::int32_t>(ms));
             return;
         }

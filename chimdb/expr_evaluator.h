@@ -29,7 +29,8 @@ namespace chimdb {
 // - numbers in the result type; an integer result that does not fit raises "Integer
 //   overflow"; "/" divides as floating point and a zero divisor raises "Floating point
 //   division by zero"; a finite float computation that overflows raises "Floating point
-//   overflow";
+//   overflow"; a NaN or infinity (a stored float may hold one) where a date or time must
+//   come out raises "Invalid floating point operation";
 // - string + string concatenates;
 // - date-time ± number moves by the number truncated to whole days ("-" gives the moment
 //   as a float of milliseconds); date ± number moves by whole days too; time ± number moves

@@ -5,6 +5,9 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <limits>
+#include <span>
+
 #include "chimdb/code_page.h"
 #include "chimdb/date_time_codec.h"
 #include "filter_eval_test_util.h"
@@ -211,6 +214,25 @@ TEST_F(FilterEvalTest, FunctionsAtRunTime) {
     EXPECT_THAT(Ids("DT < GETDATE() AND YEAR(GETDATE()) >= 2024"), ElementsAre(id));
     // The functions leave their arguments unchanged.
     EXPECT_THAT(Ids("UPPER(S) <> S AND S = '  MixEd " + trailA + " '"), ElementsAre(id));
+}
+
+TEST_F(FilterEvalTest, StoredNaNAndInfinitiesGiveResultsOrErrors) {
+    table_.Append();
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    const double inf = std::numeric_limits<double>::infinity();
+    table_.SetFieldData(table_.FieldByName("F"),
+                        std::span(reinterpret_cast<const std::uint8_t*>(&nan), sizeof nan));
+    table_.SetFieldData(table_.FieldByName("DT"),
+                        std::span(reinterpret_cast<const std::uint8_t*>(&inf), sizeof inf));
+    table_.Post();
+    const int id = table_.FieldByName("ID").AsInteger();
+    EXPECT_THAT(Ids("F = F"), ElementsAre(id));  // NaN equals itself, as in the indexes
+    EXPECT_THAT(Ids("F + 1 > 0"), IsEmpty());    // and sorts before every number
+    EXPECT_EQ(Error("T + F > T"), "Invalid floating point operation");
+    EXPECT_EQ(Error("I + F * 0 = 0"), "no error");
+    EXPECT_EQ(Error("YEAR(DT) > 0 AND DT + 1 > DT AND HOUR(DT) = 0"), "no error");
+    EXPECT_EQ(Error("D + F > D"), "Invalid floating point operation");
+    EXPECT_EQ(Error("D + 1E10 > D"), "Integer overflow");
 }
 
 TEST_F(FilterEvalTest, AndOrEvaluateTheRightOnlyWhenNeeded) {

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "chimdb/expr_parser_base.h"
 #include "filter_eval_test_util.h"
 
 namespace chimdb::testing {
@@ -181,9 +182,16 @@ TEST_F(FilterFuzzTest, HostileTextsGiveAResultOrADatabaseError) {
     Try(chain("I = 7", " OR ", 100000));
     Try(chain("NOT", " ", 100000) + " B");
     Try(chain("UPPER(", "", 100000) + "S");
-    Try(chain("S", "+", 3000) + " LIKE '%a%a%a%a%a%a%a%b'");
-    Try(chain("I", "+", 3000) + " > 0");
-    Try(chain("I = 7", " AND ", 3000));
+    // Chains just within the parser's height limit reach the evaluator.
+    const int deepest = ExprParserBase::kMaxTreeHeight - 8;
+    const int evaluatedBefore = evaluated_;
+    Try(chain("S", "+", deepest) + " LIKE '%a%a%a%a%a%a%a%b'");
+    Try(chain("I", "+", deepest) + " > 0");
+    Try(chain("I = 7", " AND ", deepest / 2));
+    Try(chain("I = 8", " OR ", deepest / 2));
+    Try(chain("(", "", ExprParserBase::kMaxNesting - 8) + "I = 7" +
+        chain(")", "", ExprParserBase::kMaxNesting - 8));
+    EXPECT_EQ(evaluated_ - evaluatedBefore, 5);
     // Bytes that are no GBK character, bytes that are no UTF-8, NUL and control characters.
     Try("S = '\x81'");
     Try("S = '\xFF\xFE'");

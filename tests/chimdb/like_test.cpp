@@ -9,6 +9,7 @@
 
 #include "chimdb/code_page.h"
 #include "chimdb/like_matcher.h"
+#include "chimdb/value_compare.h"
 
 namespace chimdb {
 namespace {
@@ -117,6 +118,37 @@ TEST(LikeTest, ManyPercentsAgainstALongTextFinishQuickly) {
     EXPECT_FALSE(Like(text, "%a%a%a%a%a%a%a%a%a%a%a%a%a%a%a%a%a%a%a%a%b"));
     EXPECT_TRUE(Like(text + "b", "%a%a%a%a%a%a%a%a%a%a%a%a%a%a%a%a%a%a%a%a%b"));
     EXPECT_FALSE(Like(text, "%_%_%_%_%_%_%_%_%_%_%_%_%_%_%_%_%_%_%_%_%_%b"));
+}
+
+// The helpers LIKE and SUBSTRING walk texts with.
+TEST(TextWalkTest, CharactersOfDoubleByteAndBrokenText) {
+    EXPECT_EQ(CharacterLengths(ToCodePage("a早b")), (std::vector<std::size_t>{1, 2, 1}));
+    EXPECT_TRUE(CharacterLengths("").empty());
+    // A lead byte at the end and bytes that form no character still take part, so that a
+    // walk always reaches the end.
+    std::size_t total = 0;
+    const std::string broken = "ÿ";
+    for (std::size_t length : CharacterLengths(broken)) {
+        EXPECT_GE(length, 1u);
+        total += length;
+    }
+    EXPECT_EQ(total, broken.size());
+    EXPECT_EQ(LikeMatcher::Characters(ToCodePage("早操A")), U"早操A");
+    EXPECT_EQ(WidenCodePage(ToCodePage("铃")), u"铃");
+}
+
+TEST(TextWalkTest, WideComparisonIsTheStoresCollation) {
+    EXPECT_EQ(CompareWideStrings(u"a", u"B", false), -1);  // collation, not code units
+    EXPECT_EQ(CompareWideStrings(u"a", u"A", false), -1);
+    EXPECT_EQ(CompareWideStrings(u"a", u"A", true), 0);
+    EXPECT_EQ(CompareWideStrings(u"早", u"早", false), 0);
+    // The same order as the code-page comparison of the same texts.
+    for (const char* left : {"abc", "ABC", "b", "早操", "abc "})
+        for (const char* right : {"abc", "ABC", "b", "早操", "abc "})
+            EXPECT_EQ(CompareWideStrings(WidenCodePage(ToCodePage(left)),
+                                         WidenCodePage(ToCodePage(right)), false),
+                      CompareCodePageStrings(ToCodePage(left), ToCodePage(right), {}))
+                << left << " / " << right;
 }
 
 }  // namespace
