@@ -1,9 +1,10 @@
 // The table store against SQLite on the program's ring entry table: 100,000 appends, opening
 // the table, reading every record in index order and 10,000 key searches; and through the
 // table cursor on 10,000 records: opening, walking with First/Next reading every field, and
-// 10,000 FindKey calls. Each step is measured for both stores in the same run on the same
-// data. The ratios (ours / SQLite) are printed at the
-// end and attached to the store's benchmarks as the counter "x_sqlite".
+// 10,000 FindKey calls; and the program's day filter over 100,000 records through the cursor
+// against the equivalent SELECT. Each step is measured for both stores in the same run on the
+// same data. The ratios (ours / SQLite) are printed at the end and attached to the store's
+// benchmarks as the counter "x_sqlite".
 #include <benchmark/benchmark.h>
 #include <sqlite3.h>
 #include <unistd.h>
@@ -445,19 +446,16 @@ const std::vector<int>& CursorSearchIds() {
     return ids;
 }
 
-void PrepareCursorFiles() {
-    static bool done = false;
-    if (done)
-        return;
-    CreateChimFile(CursorChimPath());
+// Both stores on the first count rows, each in a file of its own.
+void WriteRingFiles(const std::string& chimPath, const std::string& sqlitePath, int count) {
+    CreateChimFile(chimPath);
     {
-        ChimTable chim(CursorChimPath());
-        AppendRows(chim, kCursorRecords);
+        ChimTable chim(chimPath);
+        AppendRows(chim, static_cast<std::size_t>(count));
     }
-    fs::remove(CursorSqlitePath());
+    fs::remove(sqlitePath);
     sqlite3* db = nullptr;
-    sqlite3_open_v2(CursorSqlitePath().c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE,
-                    nullptr);
+    sqlite3_open_v2(sqlitePath.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
     Check(sqlite3_exec(db,
                        "CREATE TABLE Ring1_7(ID INTEGER PRIMARY KEY AUTOINCREMENT, WEEK1 TEXT, "
                        "WEEK2 TEXT, WEEK3 TEXT, WEEK4 TEXT, WEEK5 TEXT, WEEK6 TEXT, WEEK7 TEXT, "
@@ -471,7 +469,7 @@ void PrepareCursorFiles() {
                          "INSERT INTO Ring1_7(WEEK1, WEEK2, WEEK3, WEEK4, WEEK5, WEEK6, WEEK7, "
                          "WEEK8, RINGDESC, RINGFILE, RINGTIME, RINGLENGTH, RINGVOLUME, "
                          "RINGPROJECT) VALUES (?,?,?,?,?,?,?,?,?,?,?,?,?,?)");
-        for (int i = 0; i < kCursorRecords; ++i) {
+        for (int i = 0; i < count; ++i) {
             const Row& row = Rows()[static_cast<std::size_t>(i)];
             for (int d = 0; d < 8; ++d)
                 sqlite3_bind_text(insert.stmt, d + 1, row.weeks.data() + d, 1, SQLITE_STATIC);
@@ -487,6 +485,13 @@ void PrepareCursorFiles() {
     }
     Check(sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr), db, "commit");
     sqlite3_close(db);
+}
+
+void PrepareCursorFiles() {
+    static bool done = false;
+    if (done)
+        return;
+    WriteRingFiles(CursorChimPath(), CursorSqlitePath(), kCursorRecords);
     done = true;
 }
 
@@ -624,6 +629,92 @@ void BM_ChimDB_CursorFind10k(benchmark::State& state) {
     }
 }
 
+// ---- a filter over 100,000 records, against SQLite's SELECT on the same rows ----
+
+// The program's day filter (no blank before AND) on one of the five plans of the rows.
+constexpr const char* kDayFilter = "RINGPROJECT='Plan 3'AND WEEK3='1'";
+constexpr const char* kDaySelect =
+    "SELECT ID FROM Ring1_7 WHERE RINGPROJECT = 'Plan 3' AND WEEK3 = '1' ORDER BY ID";
+
+std::string FilterChimPath() {
+    return (WorkDir() / "filter.dll").string();
+}
+
+std::string FilterSqlitePath() {
+    return (WorkDir() / "filter.sqlite").string();
+}
+
+// The records the filter must accept, counted from the rows themselves.
+int ExpectedDayRows() {
+    int count = 0;
+    for (const Row& row : Rows())
+        count += row.project == "Plan 3" && row.weeks[2] == '1';
+    return count;
+}
+
+void PrepareFilterFiles() {
+    static bool done = false;
+    if (done)
+        return;
+    WriteRingFiles(FilterChimPath(), FilterSqlitePath(), kRecords);
+    done = true;
+}
+
+void BM_SQLite_Filter100k(benchmark::State& state) {
+    PrepareFilterFiles();
+    sqlite3* db = nullptr;
+    if (sqlite3_open_v2(FilterSqlitePath().c_str(), &db, SQLITE_OPEN_READWRITE, nullptr) !=
+        SQLITE_OK)
+        throw std::runtime_error("cannot open SQLite file");
+    for (auto _ : state) {
+        const auto start = Clock::now();
+        Statement select(db, kDaySelect);
+        std::int64_t sum = 0;
+        int count = 0;
+        while (sqlite3_step(select.stmt) == SQLITE_ROW) {
+            sum += sqlite3_column_int(select.stmt, 0);
+            ++count;
+        }
+        benchmark::DoNotOptimize(sum);
+        Record(state, "sqlite", "filter", Since(start));
+        if (count != ExpectedDayRows())
+            state.SkipWithError("SQLite selected a wrong number of rows");
+    }
+    sqlite3_close(db);
+}
+
+// Through the cursor as the program does it: filter text, Filtered on (the text is parsed
+// once and every record is read into the filter buffer and tested), then the walk over the
+// accepted records.
+void BM_ChimDB_Filter100k(benchmark::State& state) {
+    PrepareFilterFiles();
+    chimdb::ChimTable table;
+    table.SetDatabaseName(FilterChimPath());
+    table.SetTableName("Ring1_7");
+    table.SetIndexName("ID");
+    table.SetPassword(kPassword);
+    table.Open();
+    chimdb::Field& id = table.FieldByName("ID");
+    for (auto _ : state) {
+        const auto start = Clock::now();
+        table.SetFilter(kDayFilter);
+        table.SetFiltered(true);
+        std::int64_t sum = 0;
+        int count = 0;
+        for (table.First(); !table.Eof(); table.Next()) {
+            sum += id.AsInteger();
+            ++count;
+        }
+        benchmark::DoNotOptimize(sum);
+        Record(state, "chimdb", "filter", Since(start));
+        if (count != ExpectedDayRows())
+            state.SkipWithError("the filter accepted a wrong number of records");
+        table.SetFiltered(false);
+    }
+    state.counters["accepted"] = ExpectedDayRows();
+    table.Close();
+}
+
 // SQLite first, so that each step of the store can name its ratio at once.
 BENCHMARK(BM_SQLite_Append100k)->Iterations(1)->UseManualTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_SQLite_Open)->Iterations(1)->UseManualTime()->Unit(benchmark::kMillisecond);
@@ -654,11 +745,13 @@ BENCHMARK(BM_ChimDB_Search10kByRingTime)
 BENCHMARK(BM_ChimDB_CursorOpen10k)->Iterations(1)->UseManualTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ChimDB_CursorWalk10k)->Iterations(1)->UseManualTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ChimDB_CursorFind10k)->Iterations(1)->UseManualTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_SQLite_Filter100k)->Iterations(1)->UseManualTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ChimDB_Filter100k)->Iterations(1)->UseManualTime()->Unit(benchmark::kMillisecond);
 
 void PrintRatios() {
     std::printf("\n%-18s %12s %12s %10s\n", "step", "chimdb ms", "SQLite ms", "ratio");
     for (const char* step : {"append", "open", "read all", "search ID", "search RINGTIME",
-                             "cursor open", "cursor walk", "cursor FindKey"}) {
+                             "cursor open", "cursor walk", "cursor FindKey", "filter"}) {
         auto ours = Seconds().find(std::string("chimdb/") + step);
         auto peer = Seconds().find(std::string("sqlite/") + step);
         if (ours == Seconds().end() || peer == Seconds().end())

@@ -142,6 +142,30 @@ std::string_view CutToWidth(std::string_view bytes, std::size_t width) {
     return bytes.substr(0, boundary);
 }
 
+std::vector<std::size_t> CharacterLengths(std::string_view bytes) {
+    std::vector<std::size_t> lengths;
+    if (bytes.empty())
+        return lengths;
+    lengths.reserve(bytes.size());
+    UConverter& converter = ThreadConverter();
+    UErrorCode status = U_ZERO_ERROR;
+    ucnv_setToUCallBack(&converter, UCNV_TO_U_CALLBACK_SUBSTITUTE, nullptr, nullptr, nullptr,
+                        &status);
+    const char* cursor = bytes.data();
+    const char* end = cursor + bytes.size();
+    while (cursor < end) {
+        const char* start = cursor;
+        status = U_ZERO_ERROR;
+        ucnv_getNextUChar(&converter, &cursor, end, &status);
+        if (U_FAILURE(status) || cursor <= start) {
+            cursor = start + 1;
+            ucnv_reset(&converter);
+        }
+        lengths.push_back(static_cast<std::size_t>(cursor - start));
+    }
+    return lengths;
+}
+
 bool SameName(std::string_view codePageA, std::string_view codePageB) {
     if (codePageA == codePageB)
         return true;

@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <string>
 #include <string_view>
+#include <vector>
 
 // Strings inside a database file are bytes in the database code page; every API of
 // the store takes and returns UTF-8. The code page is one setting for the whole
@@ -27,6 +28,10 @@ std::string FromCodePage(std::string_view bytes);
 // The longest prefix of bytes that is at most width bytes long and ends at a
 // character boundary (a double-byte character is never split).
 std::string_view CutToWidth(std::string_view bytes, std::size_t width);
+
+// Byte lengths of the characters of a text, in order, so that a text can be walked and cut by
+// characters (a double-byte character is one). Bytes that form no character count one each.
+std::vector<std::size_t> CharacterLengths(std::string_view bytes);
 
 // Names of tables, fields and indexes (in code page bytes) compare without regard to case.
 bool SameName(std::string_view codePageA, std::string_view codePageB);

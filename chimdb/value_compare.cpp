@@ -197,6 +197,26 @@ int CompareCodePageStrings(std::string_view key, std::string_view stored, Compar
     return Sign(static_cast<int>(result));
 }
 
+int CompareWideStrings(std::u16string_view left, std::u16string_view right, bool caseInsensitive) {
+    if (left == right)
+        return 0;
+    UErrorCode status = U_ZERO_ERROR;
+    UCollationResult result =
+        CollatorCache::ForThread(caseInsensitive)
+            .compare(reinterpret_cast<const UChar*>(left.data()), static_cast<int32_t>(left.size()),
+                     reinterpret_cast<const UChar*>(right.data()),
+                     static_cast<int32_t>(right.size()), status);
+    if (U_FAILURE(status))
+        return 0;
+    return Sign(static_cast<int>(result));
+}
+
+std::u16string WidenCodePage(std::string_view bytes) {
+    Utf16Text text(bytes);
+    return std::u16string(reinterpret_cast<const char16_t*>(text.data()),
+                          static_cast<std::size_t>(text.length()));
+}
+
 int CompareNumbers(double left, double right) {
     // NaN sorts before every number and equals itself, so that the order stays total.
     const bool leftNaN = std::isnan(left);

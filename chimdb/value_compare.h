@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <string_view>
 
 // The store's one comparison of values: key searches, unique checks and filters all
@@ -17,6 +18,14 @@ struct CompareOptions {
 // With options.partial only the first characters of stored, as many as key holds, take
 // part. Returns -1, 0, 1.
 int CompareCodePageStrings(std::string_view key, std::string_view stored, CompareOptions options);
+
+// The same locale-aware comparison for texts already widened to UTF-16 (LIKE compares one
+// character at a time). Returns -1, 0, 1.
+int CompareWideStrings(std::u16string_view left, std::u16string_view right, bool caseInsensitive);
+
+// Code page bytes as UTF-16, converted as the comparisons convert them (bytes that are no
+// character of the code page become substitution characters; nothing fails).
+std::u16string WidenCodePage(std::string_view bytes);
 
 // Compares a key value with a stored value of one field, both given in the record encoding
 // of the field type (plain, already deciphered): strings NUL-terminated within width, numbers
