@@ -275,7 +275,7 @@ void CreateChimFile() {
 void CreateChimFile(const std::string& path) {
     using chimdb::FieldType;
     auto type = [](FieldType t) { return static_cast<std::uint8_t>(t); };
-    chimdb::TableSpec ring{"Ring1_7", {}, {}};
+    chimdb::TableSchema ring{"Ring1_7", {}, {}};
     ring.fields.push_back({"ID", type(FieldType::ftAutoInc), 0, 0});
     for (int d = 1; d <= 8; ++d)
         ring.fields.push_back({"WEEK" + std::to_string(d), type(FieldType::ftString), 1, 0});
@@ -287,7 +287,7 @@ void CreateChimFile(const std::string& path) {
     ring.fields.push_back({"RINGPROJECT", type(FieldType::ftString), 20, 0});
     ring.indexes.push_back({"ID", {"ID"}, chimdb::tiPrimary});
     ring.indexes.push_back({"RINGTIME", {"RINGTIME"}, 0});
-    chimdb::DatabaseSpec spec;
+    chimdb::DatabaseSchema spec;
     spec.password = kPassword;
     spec.cipher = "Blowfish";
     spec.mode = 0;

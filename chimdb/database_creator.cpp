@@ -45,7 +45,7 @@ void RequireUniqueName(const char* kind, const std::vector<Item>& items, const I
     }
 }
 
-FieldDefItem BuildField(const std::string& tableName, const FieldSpec& spec) {
+FieldDefItem BuildField(const std::string& tableName, const FieldSchema& spec) {
     FieldDefItem field{StoredName("Field", spec.name), spec.fieldType, spec.fieldSize,
                        spec.ProcessFlag};
     if (!FieldWidth(spec.fieldType, 1))
@@ -57,7 +57,7 @@ FieldDefItem BuildField(const std::string& tableName, const FieldSpec& spec) {
     return field;
 }
 
-IndexDefItem BuildIndex(const std::string& tableName, const IndexSpec& spec,
+IndexDefItem BuildIndex(const std::string& tableName, const IndexSchema& spec,
                         const std::vector<FieldDefItem>& fields) {
     IndexDefItem index;
     index.name = StoredName("Index", spec.name);
@@ -98,18 +98,18 @@ std::int64_t RecordBytes(const std::vector<FieldDefItem>& fields) {
 
 }  // namespace
 
-DatabaseCreator::DatabaseCreator(DatabaseSpec spec) {
+DatabaseCreator::DatabaseCreator(DatabaseSchema spec) {
     processHeader_ = BuildProcessHeader(spec);
     if (spec.tables.size() > static_cast<std::size_t>(format::kMaxTables))
         Refuse("A database holds at most 256 tables");
-    for (const TableSpec& table : spec.tables) {
+    for (const TableSchema& table : spec.tables) {
         TableHeader header = BuildTableHeader(table);
         RequireUniqueName("table", tableHeaders_, header, table.name);
         tableHeaders_.push_back(std::move(header));
     }
 }
 
-ProcessHeader DatabaseCreator::BuildProcessHeader(const DatabaseSpec& spec) const {
+ProcessHeader DatabaseCreator::BuildProcessHeader(const DatabaseSchema& spec) const {
     ProcessHeader header;
     if (spec.compress) {
         CompressMgr().SetAlgoName(kCompressAlgoName);
@@ -131,7 +131,7 @@ ProcessHeader DatabaseCreator::BuildProcessHeader(const DatabaseSpec& spec) cons
     return header;
 }
 
-TableHeader DatabaseCreator::BuildTableHeader(const TableSpec& table) const {
+TableHeader DatabaseCreator::BuildTableHeader(const TableSchema& table) const {
     TableHeader header;
     header.name = StoredName("Table", table.name);
     if (table.fields.empty())
@@ -140,14 +140,14 @@ TableHeader DatabaseCreator::BuildTableHeader(const TableSpec& table) const {
         Refuse("Table '" + table.name + "' has more than 96 fields");
     if (table.indexes.size() > static_cast<std::size_t>(format::kMaxIndexes))
         Refuse("Table '" + table.name + "' has more than 8 indexes");
-    for (const FieldSpec& spec : table.fields) {
+    for (const FieldSchema& spec : table.fields) {
         FieldDefItem field = BuildField(table.name, spec);
         RequireUniqueName("field", header.fields, field, spec.name);
         header.fields.push_back(std::move(field));
     }
     if (RecordBytes(header.fields) > std::numeric_limits<std::int32_t>::max())
         Refuse("Records of table '" + table.name + "' are too large");
-    for (const IndexSpec& spec : table.indexes) {
+    for (const IndexSchema& spec : table.indexes) {
         IndexDefItem index = BuildIndex(table.name, spec, header.fields);
         RequireUniqueName("index", header.indexes, index, spec.name);
         header.indexes.push_back(std::move(index));

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "chimdb/database_spec.h"
+#include "chimdb/database_schema.h"
 #include "chimdb/file.h"
 #include "chimdb/process_header.h"
 #include "chimdb/table_header.h"
@@ -17,7 +17,7 @@ namespace chimdb {
 class DatabaseCreator {
   public:
     // Validates the spec at once; raises DatabaseError naming the first problem.
-    explicit DatabaseCreator(DatabaseSpec spec);
+    explicit DatabaseCreator(DatabaseSchema spec);
 
     // The complete bytes of the new file.
     std::vector<std::uint8_t> BuildImage() const;
@@ -28,8 +28,8 @@ class DatabaseCreator {
     void CreateFile(const std::string& path) const;
 
   private:
-    ProcessHeader BuildProcessHeader(const DatabaseSpec& spec) const;
-    TableHeader BuildTableHeader(const TableSpec& table) const;
+    ProcessHeader BuildProcessHeader(const DatabaseSchema& spec) const;
+    TableHeader BuildTableHeader(const TableSchema& table) const;
 
     ProcessHeader processHeader_;
     std::vector<TableHeader> tableHeaders_;

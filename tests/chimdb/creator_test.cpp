@@ -16,7 +16,7 @@ namespace {
 using testing::Field;
 using testing::SampleSpec;
 
-std::string Refusal(DatabaseSpec spec) {
+std::string Refusal(DatabaseSchema spec) {
     try {
         DatabaseCreator creator(std::move(spec));
         return "accepted";
@@ -26,7 +26,7 @@ std::string Refusal(DatabaseSpec spec) {
 }
 
 TEST(DatabaseCreatorTest, LaysOutANewFile) {
-    DatabaseSpec spec = SampleSpec();
+    DatabaseSchema spec = SampleSpec();
     spec.password = "铃声";  // stored hash is of the code page bytes
     spec.verifyWrites = true;
     MemoryFile file(DatabaseCreator(spec).BuildImage());
@@ -63,7 +63,7 @@ TEST(DatabaseCreatorTest, LaysOutANewFile) {
 }
 
 TEST(DatabaseCreatorTest, PlainFileHasNoPasswordHash) {
-    DatabaseSpec spec = SampleSpec();
+    DatabaseSchema spec = SampleSpec();
     spec.cipher.reset();
     MemoryFile file(DatabaseCreator(spec).BuildImage());
     CompressMgr compress;
@@ -75,78 +75,78 @@ TEST(DatabaseCreatorTest, PlainFileHasNoPasswordHash) {
 
 TEST(DatabaseCreatorTest, RefusesInvalidSchemas) {
     auto with = [](auto change) {
-        DatabaseSpec spec = SampleSpec();
+        DatabaseSchema spec = SampleSpec();
         change(spec);
         return Refusal(spec);
     };
-    EXPECT_EQ(with([](DatabaseSpec& s) { s.cipher = "Rot13"; }),
+    EXPECT_EQ(with([](DatabaseSchema& s) { s.cipher = "Rot13"; }),
               "Encryption algorithm module 'Rot13' not found");
-    EXPECT_EQ(with([](DatabaseSpec& s) { s.mode = 5; }), "Cipher mode 5 is out of range 0..4");
-    EXPECT_EQ(with([](DatabaseSpec& s) { s.tables[1].name = "RING1_7"; }),
+    EXPECT_EQ(with([](DatabaseSchema& s) { s.mode = 5; }), "Cipher mode 5 is out of range 0..4");
+    EXPECT_EQ(with([](DatabaseSchema& s) { s.tables[1].name = "RING1_7"; }),
               "Duplicate table name 'RING1_7'");
-    EXPECT_EQ(with([](DatabaseSpec& s) { s.tables[0].name = std::string(33, 'x'); }),
+    EXPECT_EQ(with([](DatabaseSchema& s) { s.tables[0].name = std::string(33, 'x'); }),
               "Table name '" + std::string(33, 'x') + "' is longer than 32 bytes");
     // 16 Chinese characters are 32 GBK bytes and fit; 17 do not.
     std::string sixteen;
     for (int i = 0; i < 16; ++i)
         sixteen += "铃";
-    EXPECT_EQ(with([&](DatabaseSpec& s) { s.tables[0].name = sixteen; }), "accepted");
-    EXPECT_EQ(with([&](DatabaseSpec& s) { s.tables[0].name = sixteen + "铃"; }),
+    EXPECT_EQ(with([&](DatabaseSchema& s) { s.tables[0].name = sixteen; }), "accepted");
+    EXPECT_EQ(with([&](DatabaseSchema& s) { s.tables[0].name = sixteen + "铃"; }),
               "Table name '" + sixteen + "铃' is longer than 32 bytes");
-    EXPECT_EQ(with([](DatabaseSpec& s) { s.tables[0].name = ""; }), "Table name is empty");
-    EXPECT_EQ(with([](DatabaseSpec& s) { s.tables[2].fields.clear(); }),
+    EXPECT_EQ(with([](DatabaseSchema& s) { s.tables[0].name = ""; }), "Table name is empty");
+    EXPECT_EQ(with([](DatabaseSchema& s) { s.tables[2].fields.clear(); }),
               "Table 'Config' has no fields");
-    EXPECT_EQ(with([](DatabaseSpec& s) { s.tables[2].fields[1].name = "key"; }),
+    EXPECT_EQ(with([](DatabaseSchema& s) { s.tables[2].fields[1].name = "key"; }),
               "Duplicate field name 'key'");
-    EXPECT_EQ(with([](DatabaseSpec& s) { s.tables[2].fields[1].fieldType = 8; }),
+    EXPECT_EQ(with([](DatabaseSchema& s) { s.tables[2].fields[1].fieldType = 8; }),
               "Field 'VAL' of table 'Config' has an unknown type");
-    EXPECT_EQ(with([](DatabaseSpec& s) { s.tables[2].fields[0].fieldSize = 0; }),
+    EXPECT_EQ(with([](DatabaseSchema& s) { s.tables[2].fields[0].fieldSize = 0; }),
               "String field 'KEY' of table 'Config' needs a size of at least 1");
-    EXPECT_EQ(with([](DatabaseSpec& s) { s.tables[1].indexes[0].fields = {"NAMES"}; }),
+    EXPECT_EQ(with([](DatabaseSchema& s) { s.tables[1].indexes[0].fields = {"NAMES"}; }),
               "Index 'NAME' of table 'FANGAN' names the unknown field 'NAMES'");
-    EXPECT_EQ(with([](DatabaseSpec& s) {
+    EXPECT_EQ(with([](DatabaseSchema& s) {
                   s.tables[1].indexes[0].fields = {"NAME", "name"};
               }),
               "Index 'NAME' of table 'FANGAN' names the field 'name' twice");
-    EXPECT_EQ(with([](DatabaseSpec& s) { s.tables[1].indexes[0].fields.clear(); }),
+    EXPECT_EQ(with([](DatabaseSchema& s) { s.tables[1].indexes[0].fields.clear(); }),
               "Index 'NAME' of table 'FANGAN' has no key fields");
-    EXPECT_EQ(with([](DatabaseSpec& s) { s.tables[1].indexes.push_back(s.tables[1].indexes[0]); }),
+    EXPECT_EQ(with([](DatabaseSchema& s) { s.tables[1].indexes.push_back(s.tables[1].indexes[0]); }),
               "Duplicate index name 'NAME'");
-    EXPECT_EQ(with([](DatabaseSpec& s) { s.tables[0].fields[1].name = "\xF0\x9F\x94\x94"; }),
+    EXPECT_EQ(with([](DatabaseSchema& s) { s.tables[0].fields[1].name = "\xF0\x9F\x94\x94"; }),
               "Text '\xF0\x9F\x94\x94' cannot be stored in the database code page");
 }
 
 TEST(DatabaseCreatorTest, LimitsOfCounts) {
     auto fields = [](int count) {
-        std::vector<FieldSpec> out;
+        std::vector<FieldSchema> out;
         for (int i = 0; i < count; ++i)
             out.push_back(Field(("F" + std::to_string(i)).c_str(), FieldType::ftInteger));
         return out;
     };
-    DatabaseSpec spec;
-    spec.tables = {TableSpec{"T", fields(96), {}}};
+    DatabaseSchema spec;
+    spec.tables = {TableSchema{"T", fields(96), {}}};
     for (int i = 0; i < 8; ++i)
-        spec.tables[0].indexes.push_back(IndexSpec{
+        spec.tables[0].indexes.push_back(IndexSchema{
             "I" + std::to_string(i), {"F0", "F1", "F2", "F3", "F4", "F5", "F6", "F7"}, 0});
     EXPECT_EQ(Refusal(spec), "accepted");
     spec.tables[0].indexes[0].fields.push_back("F8");
     EXPECT_EQ(Refusal(spec), "Index 'I0' of table 'T' has more than 8 key fields");
     spec.tables[0].indexes[0].fields.pop_back();
-    spec.tables[0].indexes.push_back(IndexSpec{"I8", {"F0"}, 0});
+    spec.tables[0].indexes.push_back(IndexSchema{"I8", {"F0"}, 0});
     EXPECT_EQ(Refusal(spec), "Table 'T' has more than 8 indexes");
     spec.tables[0].indexes.pop_back();
     spec.tables[0].fields = fields(97);
     EXPECT_EQ(Refusal(spec), "Table 'T' has more than 96 fields");
 
-    DatabaseSpec many;
+    DatabaseSchema many;
     for (int i = 0; i < 256; ++i)
-        many.tables.push_back(TableSpec{"T" + std::to_string(i), fields(1), {}});
+        many.tables.push_back(TableSchema{"T" + std::to_string(i), fields(1), {}});
     MemoryFile file(DatabaseCreator(many).BuildImage());
     CompressMgr compress;
     EncryptMgr encrypt;
     Prologue prologue = Prologue::Read(file, compress, encrypt);
     EXPECT_EQ(prologue.ReadTableHeader(file, 255).name, "T255");
-    many.tables.push_back(TableSpec{"T256", fields(1), {}});
+    many.tables.push_back(TableSchema{"T256", fields(1), {}});
     EXPECT_EQ(Refusal(many), "A database holds at most 256 tables");
 }
 

@@ -21,28 +21,28 @@ namespace chimdb::testing {
 
 inline const std::string kCursorPassword = "Quartzfen47";
 
-inline FieldSpec CursorField(const char* name, FieldType type, std::int32_t size = 0) {
-    return FieldSpec{name, static_cast<std::uint8_t>(type), size, 0};
+inline FieldSchema CursorField(const char* name, FieldType type, std::int32_t size = 0) {
+    return FieldSchema{name, static_cast<std::uint8_t>(type), size, 0};
 }
 
 // Plans: ID (auto-increment, primary), NAME (string 10), N (integer), T (time), D (date),
 // DT (date-time), NOTE (memo). Indexes: ID; NAME (case-insensitive); NAMEN (NAME, N).
 // Log: TEXT (string 8), no index.
-inline DatabaseSpec CursorSpec(bool encrypted) {
-    DatabaseSpec spec;
+inline DatabaseSchema CursorSpec(bool encrypted) {
+    DatabaseSchema spec;
     spec.password = kCursorPassword;
     if (encrypted)
         spec.cipher = "Blowfish";
     spec.tables = {
-        TableSpec{
+        TableSchema{
             "Plans",
             {CursorField("ID", FieldType::ftAutoInc), CursorField("NAME", FieldType::ftString, 10),
              CursorField("N", FieldType::ftInteger), CursorField("T", FieldType::ftTime),
              CursorField("D", FieldType::ftDate), CursorField("DT", FieldType::ftDateTime),
              CursorField("NOTE", FieldType::ftMemo)},
-            {IndexSpec{"ID", {"ID"}, tiPrimary | tiUnique},
-             IndexSpec{"NAME", {"NAME"}, tiCaseInsensitive}, IndexSpec{"NAMEN", {"NAME", "N"}, 0}}},
-        TableSpec{"Log", {CursorField("TEXT", FieldType::ftString, 8)}, {}}};
+            {IndexSchema{"ID", {"ID"}, tiPrimary | tiUnique},
+             IndexSchema{"NAME", {"NAME"}, tiCaseInsensitive}, IndexSchema{"NAMEN", {"NAME", "N"}, 0}}},
+        TableSchema{"Log", {CursorField("TEXT", FieldType::ftString, 8)}, {}}};
     return spec;
 }
 

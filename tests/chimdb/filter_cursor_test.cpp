@@ -162,19 +162,19 @@ TEST_F(FilterCursorTest, GetDateTakesTheMomentOfParsing) {
 }
 
 // The program's ring entries: weekday flags, a time and the plan's name.
-DatabaseSpec RingSpec() {
-    DatabaseSpec spec;
+DatabaseSchema RingSpec() {
+    DatabaseSchema spec;
     spec.password = kCursorPassword;
     spec.cipher = "Blowfish";
-    TableSpec ring{"Ring1_7", {CursorField("ID", FieldType::ftAutoInc)}, {}};
+    TableSchema ring{"Ring1_7", {CursorField("ID", FieldType::ftAutoInc)}, {}};
     for (int d = 1; d <= 8; ++d)
         ring.fields.push_back(
             CursorField(("WEEK" + std::to_string(d)).c_str(), FieldType::ftString, 1));
     ring.fields.push_back(CursorField("RINGDESC", FieldType::ftString, 32));
     ring.fields.push_back(CursorField("RINGTIME", FieldType::ftTime));
     ring.fields.push_back(CursorField("RINGPROJECT", FieldType::ftString, 20));
-    ring.indexes = {IndexSpec{"ID", {"ID"}, tiPrimary | tiUnique},
-                    IndexSpec{"RINGTIME", {"RINGTIME"}, 0}};
+    ring.indexes = {IndexSchema{"ID", {"ID"}, tiPrimary | tiUnique},
+                    IndexSchema{"RINGTIME", {"RINGTIME"}, 0}};
     spec.tables = {ring};
     return spec;
 }

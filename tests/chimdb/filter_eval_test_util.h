@@ -20,17 +20,17 @@
 
 namespace chimdb::testing {
 
-inline FieldSpec EvalField(const char* name, FieldType type, std::int32_t size = 0) {
-    return FieldSpec{name, static_cast<std::uint8_t>(type), size, 0};
+inline FieldSchema EvalField(const char* name, FieldType type, std::int32_t size = 0) {
+    return FieldSchema{name, static_cast<std::uint8_t>(type), size, 0};
 }
 
 // Every: ID (auto-increment, primary index), S (string 20), FC (fixed 4), SI, W, B, I, F, C,
 // D, T, DT, L, M (memo).
-inline DatabaseSpec EveryKindSpec() {
-    DatabaseSpec spec;
+inline DatabaseSchema EveryKindSpec() {
+    DatabaseSchema spec;
     spec.password = "Quartzfen47";
     spec.cipher = "Blowfish";
-    spec.tables = {TableSpec{
+    spec.tables = {TableSchema{
         "Every",
         {EvalField("ID", FieldType::ftAutoInc), EvalField("S", FieldType::ftString, 20),
          EvalField("FC", FieldType::ftFixedChar, 4), EvalField("SI", FieldType::ftSmallint),
@@ -39,7 +39,7 @@ inline DatabaseSpec EveryKindSpec() {
          EvalField("C", FieldType::ftCurrency), EvalField("D", FieldType::ftDate),
          EvalField("T", FieldType::ftTime), EvalField("DT", FieldType::ftDateTime),
          EvalField("L", FieldType::ftLargeint), EvalField("M", FieldType::ftMemo)},
-        {IndexSpec{"ID", {"ID"}, tiPrimary | tiUnique}}}};
+        {IndexSchema{"ID", {"ID"}, tiPrimary | tiUnique}}}};
     return spec;
 }
 

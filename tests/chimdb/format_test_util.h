@@ -21,27 +21,27 @@
 
 namespace chimdb::testing {
 
-inline FieldSpec Field(const char* name, FieldType type, std::int32_t size = 0) {
-    return FieldSpec{name, static_cast<std::uint8_t>(type), size, 0};
+inline FieldSchema Field(const char* name, FieldType type, std::int32_t size = 0) {
+    return FieldSchema{name, static_cast<std::uint8_t>(type), size, 0};
 }
 
 // Three tables: one that will get many records, one small, one left empty.
-inline DatabaseSpec SampleSpec() {
-    DatabaseSpec spec;
+inline DatabaseSchema SampleSpec() {
+    DatabaseSchema spec;
     spec.password = "bell";
     spec.cipher = "Blowfish";
     spec.mode = 1;
     spec.compress = true;
     spec.tables = {
-        TableSpec{"Ring1_7",
+        TableSchema{"Ring1_7",
                   {Field("ID", FieldType::ftAutoInc), Field("RINGTIME", FieldType::ftString, 8),
                    Field("RINGDESC", FieldType::ftString, 32), Field("SOUND", FieldType::ftBlob)},
-                  {IndexSpec{"ID", {"ID"}, tiPrimary | tiUnique},
-                   IndexSpec{"TIME", {"RINGTIME", "ID"}, tiDescending}}},
-        TableSpec{"FANGAN",
+                  {IndexSchema{"ID", {"ID"}, tiPrimary | tiUnique},
+                   IndexSchema{"TIME", {"RINGTIME", "ID"}, tiDescending}}},
+        TableSchema{"FANGAN",
                   {Field("NAME", FieldType::ftString, 20), Field("ACTIVE", FieldType::ftBoolean)},
-                  {IndexSpec{"NAME", {"NAME"}, tiUnique | tiCaseInsensitive}}},
-        TableSpec{
+                  {IndexSchema{"NAME", {"NAME"}, tiUnique | tiCaseInsensitive}}},
+        TableSchema{
             "Config", {Field("KEY", FieldType::ftString, 10), Field("VAL", FieldType::ftMemo)}, {}},
     };
     return spec;

@@ -33,7 +33,7 @@ TEST(PrologueTest, SelectsTheAlgorithmsTheFileNames) {
 }
 
 TEST(PrologueTest, PlainFileSelectsNothing) {
-    DatabaseSpec spec = testing::SampleSpec();
+    DatabaseSchema spec = testing::SampleSpec();
     spec.cipher.reset();
     spec.compress = false;
     MemoryFile file(DatabaseCreator(spec).BuildImage());

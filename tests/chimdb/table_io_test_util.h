@@ -35,29 +35,29 @@ inline constexpr std::size_t kId = 0, kTime = 1, kDesc = 2, kSound = 3;
 // Index numbers: ID (primary), TIME (RINGTIME, ID), DESC (not unique).
 inline constexpr std::int32_t kIdIndex = 0, kTimeIndex = 1, kDescIndex = 2;
 
-inline FieldSpec RingField(const char* name, FieldType type, std::int32_t size = 0) {
-    return FieldSpec{name, static_cast<std::uint8_t>(type), size, 0};
+inline FieldSchema RingField(const char* name, FieldType type, std::int32_t size = 0) {
+    return FieldSchema{name, static_cast<std::uint8_t>(type), size, 0};
 }
 
-inline DatabaseSpec RingSpec(std::optional<std::string> cipher = std::nullopt,
+inline DatabaseSchema RingSpec(std::optional<std::string> cipher = std::nullopt,
                              std::uint8_t mode = 0, bool compress = false,
                              bool verifyWrites = false) {
-    DatabaseSpec spec;
+    DatabaseSchema spec;
     spec.password = "Quartzfen47";
     spec.cipher = std::move(cipher);
     spec.mode = mode;
     spec.compress = compress;
     spec.verifyWrites = verifyWrites;
-    spec.tables = {TableSpec{
+    spec.tables = {TableSchema{
         "Ring1_7",
         {RingField("ID", FieldType::ftAutoInc), RingField("RINGTIME", FieldType::ftString, 8),
          RingField("RINGDESC", FieldType::ftString, 32), RingField("SOUND", FieldType::ftBlob)},
-        {IndexSpec{"ID", {"ID"}, tiPrimary | tiUnique}, IndexSpec{"TIME", {"RINGTIME", "ID"}, 0},
-         IndexSpec{"DESC", {"RINGDESC"}, 0}}}};
+        {IndexSchema{"ID", {"ID"}, tiPrimary | tiUnique}, IndexSchema{"TIME", {"RINGTIME", "ID"}, 0},
+         IndexSchema{"DESC", {"RINGDESC"}, 0}}}};
     return spec;
 }
 
-inline std::vector<std::uint8_t> RingImage(const DatabaseSpec& spec = RingSpec()) {
+inline std::vector<std::uint8_t> RingImage(const DatabaseSchema& spec = RingSpec()) {
     return DatabaseCreator(spec).BuildImage();
 }
 

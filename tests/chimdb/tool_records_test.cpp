@@ -2,39 +2,21 @@
 // built binary runs as a separate process on files that its create command made.
 
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <ctime>
 #include <filesystem>
 #include <fstream>
 #include <nlohmann/json.hpp>
-#include <sstream>
+
+#include "tests/chimdb/tool_runner.h"
 
 namespace {
 
+using chimdb::testing::RunResult;
+
 namespace fs = std::filesystem;
 using Json = nlohmann::ordered_json;
-
-struct RunResult {
-    int status;
-    std::string out;
-    std::string err;
-};
-
-std::string Quote(const std::string& text) {
-    std::string quoted = "'";
-    for (char c : text)
-        quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return quoted + "'";
-}
-
-std::string Slurp(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
 
 std::vector<Json> Lines(const std::string& text) {
     std::vector<Json> out;
@@ -127,7 +109,7 @@ std::vector<Json> FullRecords() {
 class ToolRecordsTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        tool_ = fs::read_symlink("/proc/self/exe").parent_path() / "chimdb";
+        tool_ = chimdb::testing::ToolPath();
         ASSERT_TRUE(fs::exists(tool_)) << "build the chimdb tool: " << tool_;
         dir_ = fs::temp_directory_path() / ("chimdb_records_test_" + std::to_string(::getpid()));
         fs::create_directories(dir_);
@@ -135,14 +117,7 @@ class ToolRecordsTest : public ::testing::Test {
     void TearDown() override { fs::remove_all(dir_); }
 
     RunResult Run(const std::vector<std::string>& args, const std::string& input = "") const {
-        std::ofstream(dir_ / "in", std::ios::binary) << input;
-        std::string command = Quote(tool_.string());
-        for (const auto& arg : args)
-            command += " " + Quote(arg);
-        command += " <" + Quote((dir_ / "in").string()) + " >" + Quote((dir_ / "out").string()) +
-                   " 2>" + Quote((dir_ / "err").string());
-        int raw = std::system(command.c_str());
-        return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, Slurp(dir_ / "out"), Slurp(dir_ / "err")};
+        return chimdb::testing::RunTool(tool_, dir_, args, input);
     }
 
     std::string Create(const Json& schema, const std::string& name = "db.dll") const {

@@ -2,43 +2,25 @@
 // separate process. It lies beside the test executable in the build's bin folder.
 
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
 #include <nlohmann/json.hpp>
-#include <sstream>
+
+#include "tests/chimdb/tool_runner.h"
 
 namespace {
+
+using chimdb::testing::RunResult;
 
 namespace fs = std::filesystem;
 using nlohmann::json;
 
-struct RunResult {
-    int status;
-    std::string out;
-    std::string err;
-};
-
-std::string Quote(const std::string& text) {
-    std::string quoted = "'";
-    for (char c : text)
-        quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return quoted + "'";
-}
-
-std::string Slurp(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
 class ToolTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        tool_ = fs::read_symlink("/proc/self/exe").parent_path() / "chimdb";
+        tool_ = chimdb::testing::ToolPath();
         ASSERT_TRUE(fs::exists(tool_)) << "build the chimdb tool: " << tool_;
         dir_ = fs::temp_directory_path() / ("chimdb_tool_test_" + std::to_string(::getpid()));
         fs::create_directories(dir_);
@@ -46,12 +28,7 @@ class ToolTest : public ::testing::Test {
     void TearDown() override { fs::remove_all(dir_); }
 
     RunResult Run(const std::vector<std::string>& args) const {
-        std::string command = Quote(tool_.string());
-        for (const auto& arg : args)
-            command += " " + Quote(arg);
-        command += " >" + Quote((dir_ / "out").string()) + " 2>" + Quote((dir_ / "err").string());
-        int raw = std::system(command.c_str());
-        return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, Slurp(dir_ / "out"), Slurp(dir_ / "err")};
+        return chimdb::testing::RunTool(tool_, dir_, args);
     }
 
     std::string WriteSchema(const json& schema, const char* name = "schema.json") const {

@@ -6,7 +6,7 @@ namespace chimdb_tool {
 
 // chimdb create FILE --schema SCHEMA.json: writes a new database file; prints nothing.
 void RunCreate(const Arguments& args, std::ostream& /*out*/) {
-    chimdb::DatabaseSpec spec = ReadSchemaFile(args.Required("schema"));
+    chimdb::DatabaseSchema spec = ReadSchemaFile(args.Required("schema"));
     chimdb::DatabaseCreator(std::move(spec)).CreateFile(args.Positional().front());
 }
 

@@ -71,9 +71,9 @@ const json& Array(const json& object, const char* key, const std::string& where)
     return object[key];
 }
 
-chimdb::FieldSpec ReadField(const json& value, const std::string& where) {
+chimdb::FieldSchema ReadField(const json& value, const std::string& where) {
     RequireObject(value, where, {"name", "type", "size", "processFlag"});
-    chimdb::FieldSpec field;
+    chimdb::FieldSchema field;
     field.name = String(value, "name", where);
     std::string typeName = String(value, "type", where);
     auto type = chimdb::FieldTypeFromName(typeName);
@@ -102,9 +102,9 @@ chimdb::CDIndexOptions ReadOptions(const json& options, const std::string& where
     return result;
 }
 
-chimdb::IndexSpec ReadIndex(const json& value, const std::string& where) {
+chimdb::IndexSchema ReadIndex(const json& value, const std::string& where) {
     RequireObject(value, where, {"name", "fields", "options"});
-    chimdb::IndexSpec index;
+    chimdb::IndexSchema index;
     index.name = String(value, "name", where);
     for (const json& field : Array(value, "fields", where)) {
         if (!field.is_string())
@@ -115,9 +115,9 @@ chimdb::IndexSpec ReadIndex(const json& value, const std::string& where) {
     return index;
 }
 
-chimdb::TableSpec ReadTable(const json& value, const std::string& where) {
+chimdb::TableSchema ReadTable(const json& value, const std::string& where) {
     RequireObject(value, where, {"name", "fields", "indexes"});
-    chimdb::TableSpec table;
+    chimdb::TableSchema table;
     table.name = String(value, "name", where);
     const std::string named = "table '" + table.name + "'";
     std::size_t i = 0;
@@ -131,14 +131,14 @@ chimdb::TableSpec ReadTable(const json& value, const std::string& where) {
 
 }  // namespace
 
-chimdb::DatabaseSpec ParseSchema(const std::string& text) {
+chimdb::DatabaseSchema ParseSchema(const std::string& text) {
     json root = json::parse(text, nullptr, false);
     if (root.is_discarded())
         Invalid("not a JSON document");
     const std::string where = "the schema";
     RequireObject(root, where,
                   {"password", "encrypt", "mode", "compress", "verifyWrites", "tables"});
-    chimdb::DatabaseSpec spec;
+    chimdb::DatabaseSchema spec;
     spec.password = String(root, "password", where, false);
     if (root.contains("encrypt") && !root["encrypt"].is_null())
         spec.cipher = String(root, "encrypt", where);
@@ -151,7 +151,7 @@ chimdb::DatabaseSpec ParseSchema(const std::string& text) {
     return spec;
 }
 
-chimdb::DatabaseSpec ReadSchemaFile(const std::string& path) {
+chimdb::DatabaseSchema ReadSchemaFile(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     if (!in)
         throw SchemaError("Cannot read schema file " + path);

@@ -3,7 +3,7 @@
 #include <stdexcept>
 #include <string>
 
-#include "chimdb/database_spec.h"
+#include "chimdb/database_schema.h"
 
 namespace chimdb_tool {
 
@@ -15,7 +15,7 @@ class SchemaError : public std::runtime_error {
 
 // Reads a schema file (JSON, see docs/chimdb_tool.md) into a database spec. Unknown keys
 // are refused, so that a misspelt setting is never silently ignored.
-chimdb::DatabaseSpec ReadSchemaFile(const std::string& path);
-chimdb::DatabaseSpec ParseSchema(const std::string& text);
+chimdb::DatabaseSchema ReadSchemaFile(const std::string& path);
+chimdb::DatabaseSchema ParseSchema(const std::string& text);
 
 }  // namespace chimdb_tool
