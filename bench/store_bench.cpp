@@ -224,17 +224,23 @@ void BM_SQLite_ReadAllInIndexOrder(benchmark::State& state) {
     sqlite3_close(db);
 }
 
+// Runs a one-parameter query for each ID and counts the IDs that found a row.
+int CountIdHits(sqlite3* db, const char* sql, const std::vector<int>& ids) {
+    Statement find(db, sql);
+    int found = 0;
+    for (int id : ids) {
+        sqlite3_bind_int(find.stmt, 1, id);
+        found += sqlite3_step(find.stmt) == SQLITE_ROW;
+        sqlite3_reset(find.stmt);
+    }
+    return found;
+}
+
 void BM_SQLite_Search10kById(benchmark::State& state) {
     sqlite3* db = OpenSqlite();
     for (auto _ : state) {
         const auto start = Clock::now();
-        Statement find(db, "SELECT rowid FROM Ring1_7 WHERE ID = ?");
-        int found = 0;
-        for (int id : SearchIds()) {
-            sqlite3_bind_int(find.stmt, 1, id);
-            found += sqlite3_step(find.stmt) == SQLITE_ROW;
-            sqlite3_reset(find.stmt);
-        }
+        const int found = CountIdHits(db, "SELECT rowid FROM Ring1_7 WHERE ID = ?", SearchIds());
         Record(state, "sqlite", "search ID", Since(start));
         if (found != kSearches)
             state.SkipWithError("SQLite missed IDs");
@@ -559,13 +565,7 @@ void BM_SQLite_CursorFind10k(benchmark::State& state) {
     sqlite3* db = OpenCursorSqlite();
     for (auto _ : state) {
         const auto start = Clock::now();
-        Statement find(db, "SELECT * FROM Ring1_7 WHERE ID = ?");
-        int found = 0;
-        for (int id : CursorSearchIds()) {
-            sqlite3_bind_int(find.stmt, 1, id);
-            found += sqlite3_step(find.stmt) == SQLITE_ROW;
-            sqlite3_reset(find.stmt);
-        }
+        const int found = CountIdHits(db, "SELECT * FROM Ring1_7 WHERE ID = ?", CursorSearchIds());
         Record(state, "sqlite", "cursor FindKey", Since(start));
         if (found != kSearches)
             state.SkipWithError("SQLite missed IDs");
