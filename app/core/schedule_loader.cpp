@@ -1,0 +1,135 @@
+#include "app/core/schedule_loader.h"
+
+#include <utility>
+#include <vector>
+
+#include "app/core/ring_engine.h"
+#include "chimdb/store_locale.h"
+
+namespace chimora {
+
+namespace {
+
+constexpr const char* kRingTable = "Ring1_7";
+constexpr const char* kConfigTable = "Config";
+constexpr const char* kPlanTable = "FANGAN";
+
+std::string Text(const chimdb::ChimTable& table, const char* field) {
+    return table.FieldByName(field).AsString();
+}
+
+RingObj ReadPlanEntry(const chimdb::ChimTable& table) {
+    RingObj ring;
+    for (int weekday = 1; weekday <= 7; ++weekday)
+        ring.WeekFlag(weekday) = Text(table, ("WEEK" + std::to_string(weekday)).c_str());
+    ring.RINGFILE = Text(table, "RINGFILE");
+    ring.RINGTIME = Text(table, "RINGTIME");
+    ring.RINGDESC = Text(table, "RINGDESC");
+    return ring;
+}
+
+}  // namespace
+
+ScheduleLoader::ScheduleLoader(ProgramState& state, RingEngine& engine, std::string appPath)
+    : state_(state), engine_(engine), appPath_(std::move(appPath)) {
+    // Ring and shutdown times are read and written as "hh:mm:ss" text, the time form of the
+    // Chinese locale that the schedule is kept in; under the desktop's own locale a time
+    // could read "9:45:00 AM" and never equal the clock. Plan names sort in pinyin order.
+    chimdb::SetStoreLocale(kStoreLocale);
+}
+
+void ScheduleLoader::OpenTable(chimdb::ChimTable& table, const std::string& appPath,
+                               const std::string& tableName, const std::string& indexName) {
+    table.Close();
+    table.SetDatabaseName(appPath + kDatabaseFileName);
+    table.SetTableName(tableName);
+    table.SetIndexName(indexName);
+    table.SetPassword(kPassword);
+    table.Open();
+}
+
+std::string ScheduleLoader::PlanFilter(const std::string& plan) {
+    std::string quoted;
+    quoted.reserve(plan.size() + 2);
+    for (char c : plan) {
+        quoted += c;
+        if (c == '\'')
+            quoted += '\'';
+    }
+    return "RINGPROJECT='" + quoted + "'";
+}
+
+std::string ScheduleLoader::DayFilter(const std::string& plan, int weekday) {
+    return PlanFilter(plan) + "AND WEEK" + std::to_string(weekday) + "='1'";
+}
+
+void ScheduleLoader::ApplyFilter(chimdb::ChimTable& table, const std::string& filter) {
+    chimdb::FilterOptions options;
+    options.noPartialCompare = true;
+    table.SetFilterOptions(options);
+    table.SetFilter(filter);
+    table.SetFiltered(true);
+    table.Refresh();
+}
+
+void ScheduleLoader::openChimTable1() {
+    OpenTable(chimTable1_, appPath_, kRingTable, "RINGTIME");
+}
+
+void ScheduleLoader::openChimConfig() {
+    OpenTable(chimConfig_, appPath_, kConfigTable, "ID");
+}
+
+void ScheduleLoader::LoadConfigData() {
+    openChimConfig();
+    chimConfig_.First();
+    const std::int32_t count = chimConfig_.RecordCount();
+    for (std::int32_t i = 0; i < count && !chimConfig_.Eof(); ++i) {
+        const std::string id = Text(chimConfig_, "SYS_ID");
+        if (id == "AUTORUN")
+            state_.SysConfig.AutoRun = Text(chimConfig_, "SYS_VALUE");
+        else if (id == "SHUTDOWN")
+            state_.SysConfig.ShutDown = Text(chimConfig_, "SYS_VALUE");
+        else if (id == "SHUTDOWNDTTM")
+            state_.SysConfig.ShutDownTime = Text(chimConfig_, "SYS_VALUE");
+        chimConfig_.Next();
+    }
+}
+
+std::string ScheduleLoader::GetActiveFangAn() {
+    chimdb::ChimTable plans;
+    OpenTable(plans, appPath_, kPlanTable, "NAME");
+    plans.First();
+    const std::int32_t count = plans.RecordCount();
+    for (std::int32_t i = 0; i < count && !plans.Eof(); ++i) {
+        if (Text(plans, "ISACTIVE") == "1")
+            return Text(plans, "NAME");
+        plans.Next();
+    }
+    plans.Close();
+    return {};
+}
+
+void ScheduleLoader::LoadAllDataToMem() {
+    openChimTable1();
+    ApplyFilter(chimTable1_, PlanFilter(state_.CurrFangAn));
+    // Built aside and swapped in whole: a read error half way must not leave the bell
+    // with half a schedule.
+    std::vector<RingObj> loaded;
+    const std::int32_t count = chimTable1_.RecordCount();
+    loaded.reserve(static_cast<std::size_t>(count > 0 ? count : 0));
+    chimTable1_.First();
+    for (std::int32_t i = 0; i < count && !chimTable1_.Eof(); ++i) {
+        loaded.push_back(ReadPlanEntry(chimTable1_));
+        chimTable1_.Next();
+    }
+    state_.RingList = std::move(loaded);
+    engine_.GetCurrentData();
+}
+
+void ScheduleLoader::LoadData(int weekday) {
+    openChimTable1();
+    ApplyFilter(chimTable1_, DayFilter(state_.CurrFangAn, weekday));
+}
+
+}  // namespace chimora

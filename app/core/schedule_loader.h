@@ -1,0 +1,62 @@
+#pragma once
+
+#include <string>
+
+#include "app/core/program_state.h"
+#include "chimdb/chim_table.h"
+
+namespace chimora {
+
+class RingEngine;
+
+// Connects the ring engine and the main window to the database file: the main window's two
+// table cursors, the settings, the active plan's name, all entries of the active plan and
+// the per-weekday view of them. Store errors are not caught here; they end the user's action.
+class ScheduleLoader {
+  public:
+    static constexpr const char* kDatabaseFileName = "db.dll";
+    static constexpr const char* kPassword = "Quartzfen47";
+    static constexpr const char* kStoreLocale = "zh_CN";
+
+    // appPath: the program folder, with its trailing separator. Sets the store's locale, so
+    // construct the loader before anything of the store compares or formats text.
+    ScheduleLoader(ProgramState& state, RingEngine& engine, std::string appPath);
+
+    // The main window's cursors: ring entries by "RINGTIME", settings by "ID".
+    chimdb::ChimTable& ChimTable1() { return chimTable1_; }
+    chimdb::ChimTable& ChimConfig() { return chimConfig_; }
+    const std::string& AppPath() const { return appPath_; }
+
+    void openChimTable1();
+    void openChimConfig();
+    // Fills SysConfig from the Config rows; a missing row leaves its field empty.
+    void LoadConfigData();
+    // The name of the first plan, in name order, marked active; empty when there is none.
+    std::string GetActiveFangAn();
+    // Rebuilds RingList from the active plan's entries (ring time order), then today's list.
+    // A load that fails part way keeps the previous RingList whole.
+    void LoadAllDataToMem();
+    // Filters ChimTable1 to the active plan's entries whose flag WEEKn is "1".
+    void LoadData(int weekday);
+
+    // The open steps every table cursor of the program uses: close; database name = the
+    // program folder + "db.dll"; table; index; password; open.
+    static void OpenTable(chimdb::ChimTable& table, const std::string& appPath,
+                          const std::string& tableName, const std::string& indexName);
+    // "RINGPROJECT='<plan>'" with quotes inside the name doubled.
+    static std::string PlanFilter(const std::string& plan);
+    // The plan filter followed directly by "AND WEEKn='1'".
+    static std::string DayFilter(const std::string& plan, int weekday);
+    // Sets the filter text with whole-value comparison ("*" is no wildcard), switches
+    // filtering on and refreshes.
+    static void ApplyFilter(chimdb::ChimTable& table, const std::string& filter);
+
+  private:
+    ProgramState& state_;
+    RingEngine& engine_;
+    std::string appPath_;
+    chimdb::ChimTable chimTable1_;
+    chimdb::ChimTable chimConfig_;
+};
+
+}  // namespace chimora
