@@ -1,0 +1,93 @@
+// Chimora: rings a school's bells on time.
+#include <QApplication>
+#include <QDesktopServices>
+#include <QSessionManager>
+#include <QUrl>
+#include <iostream>
+
+#include "app/core/ini_file_utils.h"
+#include "app/core/ring_log.h"
+#include "app/gui/chim_db_login_form.h"
+#include "app/gui/frm_main.h"
+#include "app/gui/qt_timer_service.h"
+#include "chimdb/chim_session.h"
+#include "chimdb/chim_session_list.h"
+#include "platform/linux/linux_file_system.h"
+#include "platform/linux/logind_power.h"
+#include "platform/linux/qt_tick_source.h"
+#include "platform/linux/sdl_media_player.h"
+#include "platform/linux/system_clock.h"
+#include "platform/linux/x11_hot_keys.h"
+#include "platform/linux/xdg_autorun.h"
+#include "platform/qt/qt_message_boxes.h"
+#include "platform/shell_open.h"
+
+namespace {
+
+// Opens folders and web pages with the desktop's own programs.
+class DesktopShellOpen : public chimora::platform::ShellOpen {
+  public:
+    void OpenFolder(const std::string& path) override {
+        QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(path)));
+    }
+    void OpenUrl(const std::string& url) override {
+        QDesktopServices::openUrl(QUrl(QString::fromStdString(url)));
+    }
+};
+
+void FlushEveryDatabase() {
+    try {
+        chimdb::ChimSessionList::Instance().FlushAll();
+    } catch (...) {
+        // Nothing left to tell anyone: the program or the session is ending.
+    }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Chimora"));
+    // The window may be hidden in the tray; the program ends only when the window closes.
+    QApplication::setQuitOnLastWindowClosed(false);
+
+    chimora::QtTimerService timers;
+    chimdb::TimerService::SetDefault(&timers);
+    chimdb::ChimSessionList::Instance().Default().SetPasswordPrompt(&chimora::ChimDBLoginForm::Ask);
+
+    const std::string executablePath = QCoreApplication::applicationFilePath().toStdString();
+    chimora::platform::SystemClock clock;
+    chimora::platform::QtTickSource ticks;
+    chimora::platform::SdlMediaPlayer player;
+    chimora::platform::LogindPower power;
+    chimora::platform::LinuxFileSystem files;
+    chimora::platform::X11HotKeys hotKeys;
+    chimora::platform::QtMessageBoxes boxes;
+    chimora::platform::XdgAutorun autorun;
+    DesktopShellOpen shell;
+
+    const chimora::IniFileUtils paths(executablePath);
+    chimora::RingLog log(clock, paths.GetAppPath() + chimora::RingLog::kFileName, &std::cerr);
+    log.Event("program started");
+
+    QObject::connect(&app, &QGuiApplication::commitDataRequest,
+                     [](QSessionManager&) { FlushEveryDatabase(); });
+    QObject::connect(&app, &QCoreApplication::aboutToQuit, [] { FlushEveryDatabase(); });
+
+    int status = 0;
+    {
+        chimora::FrmMain window({clock, ticks, player, power, files, hotKeys, boxes, autorun, shell,
+                                 executablePath,
+                                 [&log](const std::string& text) { log.Event(text); },
+                                 [&log](const chimora::RingReport& report) { log.Ring(report); }});
+        QObject::connect(&window, &chimora::FrmMain::programEnded, &app, &QCoreApplication::quit,
+                         Qt::QueuedConnection);
+        window.show();
+        status = QApplication::exec();
+    }
+    // The databases close before the timers they hold go away.
+    chimdb::ChimSessionList::Instance().Shutdown();
+    chimdb::TimerService::SetDefault(nullptr);
+    log.Event("program exited");
+    return status;
+}
