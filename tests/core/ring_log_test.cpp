@@ -10,7 +10,11 @@
 #include <string>
 #include <vector>
 
+#include "app/core/ring_engine.h"
 #include "platform/fake/fake_clock.h"
+#include "platform/fake/fake_file_system.h"
+#include "platform/fake/fake_media_player.h"
+#include "platform/fake/fake_power.h"
 
 namespace chimora {
 namespace {
@@ -146,6 +150,54 @@ TEST_F(RingLogTest, FailingEchoStreamDoesNotStopTheFile) {
     RingLog log(clock, file.string(), &broken);
     EXPECT_NO_THROW(log.Event("still logged"));
     EXPECT_EQ(ReadLines(file).size(), 1u);
+}
+
+// The engine wired to the log the way the program does it: the shutdown request and what
+// came of it end up in the log, and a refusing power backend does not stop the tick.
+class ShutdownLogTest : public RingLogTest {
+  protected:
+    struct RefusingPower : platform::Power {
+        void EnableShutdownPrivilege() override {}
+        void Perform(platform::PowerOperation) override {
+            throw std::runtime_error("Interactive authentication required.");
+        }
+    };
+
+    void Run(platform::Power& power) {
+        platform::FakeFileSystem files;
+        platform::FakeMediaPlayer player;
+        MusicPlayback playback{player};
+        PeManager manager{power};
+        ProgramState state;
+        state.SysConfig = {"0", "1", "17:30:00"};
+        RingEngine engine{state, clock, files, playback, manager, "/music/"};
+        RingLog log(clock, file.string(), nullptr);
+        RingEngine::Hooks hooks;
+        hooks.shutdownRequested = [&log](const std::string& result) {
+            log.Event("shutdown: " + result);
+        };
+        engine.SetHooks(hooks);
+        for (int second : {59, 0}) {
+            clock.Set(2026, 3, 4, second == 0 ? 17 : 16, second == 0 ? 30 : 29, second, 5);
+            EXPECT_NO_THROW(engine.Timer1Timer());
+        }
+    }
+};
+
+TEST_F(ShutdownLogTest, RequestAndItsResultAreLoggedOnce) {
+    platform::FakePower power;
+    Run(power);
+    EXPECT_EQ(power.operations.size(), 1u);
+    EXPECT_EQ(ReadLines(file),
+              (std::vector<std::string>{"2026-03-04 17:30:00.005 shutdown: requested"}));
+}
+
+TEST_F(ShutdownLogTest, RefusedRequestLogsTheErrorAndTheTickGoesOn) {
+    RefusingPower power;
+    Run(power);
+    EXPECT_EQ(ReadLines(file),
+              (std::vector<std::string>{
+                  "2026-03-04 17:30:00.005 shutdown: Interactive authentication required."}));
 }
 
 }  // namespace
