@@ -100,8 +100,20 @@ void RingEngine::CatchUp(const platform::LocalDateTime& now, std::int64_t gap) {
 
 void RingEngine::CheckShutDown(const std::string& t) {
     const ConfigObj& config = state_.SysConfig;
-    if (config.ShutDown == "1" && config.ShutDownTime == t) {
+    if (config.ShutDown != "1" || config.ShutDownTime != t) {
+        return;
+    }
+    // A refused shutdown leaves the program running and ringing; only the log hears of it.
+    std::string result = "requested";
+    try {
         power_.PowerOff(5);
+    } catch (const std::exception& error) {
+        result = error.what();
+    } catch (...) {
+        result = "unknown error";
+    }
+    if (hooks_.shutdownRequested) {
+        hooks_.shutdownRequested(result);
     }
 }
 

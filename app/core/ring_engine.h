@@ -24,6 +24,9 @@ class RingEngine {
         std::function<void(const std::string&)> showStatus;  // the run-state status panel
         std::function<void(int weekday)> ringStarted;        // a due ring was started
         std::function<void(const RingReport&)> ringReport;   // for the ring log
+        // The scheduled shutdown was asked for: "requested", or the error text when the
+        // power backend refused with an error. For the ring log.
+        std::function<void(const std::string& result)> shutdownRequested = nullptr;
     };
 
     // A stall of the program of this many seconds is made good by playing an entry

@@ -36,6 +36,7 @@ class RingLog {
     std::string filePath_;
     std::ostream* echo_;
     std::uintmax_t capBytes_;
+    std::uintmax_t pendingBytes_ = 0;  // the size of the line about to be written
 };
 
 }  // namespace chimora
