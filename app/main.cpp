@@ -10,6 +10,7 @@
 #include "app/gui/chim_db_login_form.h"
 #include "app/gui/frm_main.h"
 #include "app/gui/qt_timer_service.h"
+#include "app/gui/termination_signals.h"
 #include "chimdb/chim_session.h"
 #include "chimdb/chim_session_list.h"
 #include "platform/linux/linux_file_system.h"
@@ -73,6 +74,12 @@ int main(int argc, char** argv) {
     QObject::connect(&app, &QGuiApplication::commitDataRequest,
                      [](QSessionManager&) { FlushEveryDatabase(); });
     QObject::connect(&app, &QCoreApplication::aboutToQuit, [] { FlushEveryDatabase(); });
+    chimora::TerminationSignals termination;
+    QObject::connect(&termination, &chimora::TerminationSignals::requested, &app,
+                     [&log](int number) {
+                         log.Event("end requested by signal " + std::to_string(number));
+                         QCoreApplication::quit();
+                     });
 
     int status = 0;
     {

@@ -108,13 +108,19 @@ FrmMain::FrmMain(MainWindowServices services, QWidget* parent)
     model_->SetCellLook([this](const RingTableModel::Row& row, int column, int role) {
         return FilterDBGridDrawColumnCell(row, column, role);
     });
-    engine_.SetHooks(
-        {[this](const std::string& text) { statusPanel1->setText(QString::fromStdString(text)); },
-         [this](int weekday) { RingStarted(weekday); },
-         [this](const RingReport& report) {
-             if (services_.logRing)
-                 services_.logRing(report);
-         }});
+    RingEngine::Hooks hooks;
+    hooks.showStatus = [this](const std::string& text) {
+        statusPanel1->setText(QString::fromStdString(text));
+    };
+    hooks.ringStarted = [this](int weekday) { RingStarted(weekday); };
+    hooks.ringReport = [this](const RingReport& report) {
+        if (services_.logRing)
+            services_.logRing(report);
+    };
+    hooks.shutdownRequested = [this](const std::string& result) {
+        Log("scheduled shutdown: " + result);
+    };
+    engine_.SetHooks(std::move(hooks));
     playback_.SetPlayCaptionHandler(
         [this](const std::string& caption) { btnPlay->setText(QString::fromStdString(caption)); });
     services_.hotKeys.SetHandler([this](int id) { WMHotKey(id); });

@@ -270,8 +270,9 @@ TEST_F(MainWindowTest, RendersWithTheInstalledSchedule) {
     ClickRow(3);
     const QImage image = frm.grab().toImage();
     EXPECT_EQ(image.size(), frm.size());
-    if (const char* path = std::getenv("CHIMORA_SCREENSHOT"))
+    if (const char* path = std::getenv("CHIMORA_SCREENSHOT")) {
         EXPECT_TRUE(image.save(QString::fromLocal8Bit(path)));
+    }
 }
 
 }  // namespace
