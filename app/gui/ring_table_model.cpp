@@ -102,8 +102,9 @@ void RingTableModel::Reload() {
     rows_.clear();
     try {
         if (table_.Active()) {
+            const Fields fields = FindFields();
             for (table_.First(); !table_.Eof(); table_.Next())
-                rows_.push_back(ReadCurrentRecord());
+                rows_.push_back(ReadCurrentRecord(fields));
             table_.First();
         }
     } catch (...) {
@@ -115,11 +116,18 @@ void RingTableModel::Reload() {
     emit reloaded();
 }
 
-RingTableModel::Row RingTableModel::ReadCurrentRecord() const {
-    Row row;
+RingTableModel::Fields RingTableModel::FindFields() const {
+    Fields fields{};
     for (std::size_t i = 0; i < kFieldNames.size(); ++i)
-        if (const chimdb::Field* field = table_.FindField(kFieldNames[i]))
-            row[i] = field->AsString();
+        fields[i] = table_.FindField(kFieldNames[i]);
+    return fields;
+}
+
+RingTableModel::Row RingTableModel::ReadCurrentRecord(const Fields& fields) {
+    Row row;
+    for (std::size_t i = 0; i < fields.size(); ++i)
+        if (fields[i])
+            row[i] = fields[i]->AsString();
     return row;
 }
 
@@ -132,7 +140,8 @@ bool RingTableModel::MoveCursorTo(int row) {
         table_.Next();
     if (table_.Eof() || table_.IsEmpty())
         return false;
-    return ReadCurrentRecord()[kIdColumn] == RowAt(row)[kIdColumn];
+    const chimdb::Field* id = table_.FindField(kFieldNames[kIdColumn]);
+    return id && id->AsString() == RowAt(row)[kIdColumn];
 }
 
 }  // namespace chimora

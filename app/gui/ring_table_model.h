@@ -8,7 +8,8 @@
 
 namespace chimdb {
 class ChimTable;
-}
+class Field;
+}  // namespace chimdb
 
 namespace chimora {
 
@@ -63,7 +64,11 @@ class RingTableModel : public QAbstractTableModel {
   private:
     void MarkPending();
     void RunDeferred();
-    Row ReadCurrentRecord() const;
+    // The cursor's field objects of the grid's columns (null where the table has none); they
+    // stay valid while the cursor is open.
+    using Fields = std::array<const chimdb::Field*, kColumnCount>;
+    Fields FindFields() const;
+    static Row ReadCurrentRecord(const Fields& fields);
 
     chimdb::ChimTable& table_;
     std::vector<Row> rows_;
