@@ -362,7 +362,13 @@ void FrmMain::closeEvent(QCloseEvent* event) {
 }
 
 void FrmMain::N3Click() {
-    hide();
+    // Hidden without a tray icon and without the hot key, the window could never come back
+    // while the program kept running: it goes to the task bar instead.
+    const bool trayShown = tray_ && tray_->isVisible();
+    if (trayShown || hotKeyHeld_)
+        hide();
+    else
+        showMinimized();
 }
 
 void FrmMain::btnSettingClick() {
@@ -435,13 +441,14 @@ void FrmMain::RemoveTrayIcon() {
 void FrmMain::RegisterHotKeys() {
     constexpr unsigned kCtrlAlt = platform::HotKeys::kModControl | platform::HotKeys::kModAlt;
     // A key that another program holds is simply not ours; the program runs without it.
-    services_.hotKeys.RegisterHotKey(kHotKeyShowHide, kCtrlAlt, 'S');
+    hotKeyHeld_ = services_.hotKeys.RegisterHotKey(kHotKeyShowHide, kCtrlAlt, 'S');
     services_.hotKeys.RegisterHotKey(kHotKeySpare, kCtrlAlt, 'C');
 }
 
 void FrmMain::UnregisterHotKeys() {
     services_.hotKeys.UnregisterHotKey(kHotKeyShowHide);
     services_.hotKeys.UnregisterHotKey(kHotKeySpare);
+    hotKeyHeld_ = false;
 }
 
 void FrmMain::Log(const std::string& text) const {

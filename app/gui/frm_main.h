@@ -148,7 +148,7 @@ class FrmMain : public QMainWindow {
     QLabel* statusPanel0 = nullptr;
     QLabel* statusPanel1 = nullptr;
     QSystemTrayIcon* tray_ = nullptr;
-    bool flushedAtEnd_ = false;
+    bool hotKeyHeld_ = false;  // Ctrl+Alt+S is ours
 };
 
 }  // namespace chimora

@@ -188,6 +188,15 @@ TEST_F(MainWindowTest, HideFromTheMenuAndTrayDoubleClickShowsAgain) {
     EXPECT_EQ(Tabs()->currentIndex(), 0);
 }
 
+TEST_F(MainWindowTest, HideWithoutTrayAndHotKeyMinimisesInsteadOfLosingTheWindow) {
+    Plan(kMondayRings);
+    hotKeys.refuse = true;  // another program holds Ctrl+Alt+S; no tray in tests
+    FrmMain& frm = Shown();
+    Find<QAction>("N3")->trigger();
+    EXPECT_TRUE(frm.isVisible());
+    EXPECT_TRUE(frm.isMinimized());
+}
+
 TEST_F(MainWindowTest, DueRingPlaysAndBringsTodaysEntriesForward) {
     Plan(kMondayRings + RingLine("P", "11:00:00", "friday", "bell.wav", "00001000"));
     HaveMusic("bell.wav");
