@@ -124,8 +124,7 @@ std::vector<std::string> BatchAddPlan::EntryTimes(const std::string& startTime,
     return times;
 }
 
-std::string BatchAddPlan::EndTime(const std::string& startTime,
-                                  const std::vector<long>& seconds) {
+std::string BatchAddPlan::EndTime(const std::string& startTime, const std::vector<long>& seconds) {
     long at = SecondsOfDay(startTime).value_or(0);
     for (long s : seconds)
         at += s;

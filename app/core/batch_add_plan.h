@@ -29,8 +29,7 @@ class BatchAddPlan {
     // Appends and posts one entry per list entry of plan, in list order, the first at
     // startTime ("hh:mm:ss"), each next one the durations of those before it later.
     void Save(const RingForm& form, const std::vector<std::string>& entries,
-              const std::string& durations, const std::string& startTime,
-              const std::string& plan);
+              const std::string& durations, const std::string& startTime, const std::string& plan);
 
     // "185,240,97"; empty for no durations.
     static std::string JoinDurations(const std::vector<long>& seconds);

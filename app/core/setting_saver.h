@@ -25,8 +25,7 @@ class SettingSaver {
         std::string shutDownTime;  // "hh:mm:ss"
     };
 
-    SettingSaver(ScheduleLoader& loader, platform::Autorun& autorun,
-                 std::string executablePath);
+    SettingSaver(ScheduleLoader& loader, platform::Autorun& autorun, std::string executablePath);
 
     // Writes the autorun entry (an AutorunError ends the save before any row changes), then
     // the rows, then reloads SysConfig. A missing row is added with its key and SYS_ID.

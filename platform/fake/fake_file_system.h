@@ -14,9 +14,7 @@ namespace chimora::platform {
 class FakeFileSystem : public FileSystem {
   public:
     bool FileExists(const std::string& path) const override { return files.count(path) > 0; }
-    bool FolderExists(const std::string& path) const override {
-        return folders.count(path) > 0;
-    }
+    bool FolderExists(const std::string& path) const override { return folders.count(path) > 0; }
     std::vector<FolderItem> ListFolder(const std::string& path) const override {
         const auto it = folders.find(path);
         return it == folders.end() ? std::vector<FolderItem>{} : it->second;

@@ -26,7 +26,9 @@ class RingSetSaverTest : public EngineTest {
 
     ProgramFolder folder;
     ScheduleLoader loader{state, engine, folder.AppPath()};
-    void AddMusicFile(const std::string& stored) { files.files.insert(folder.MusicPath() + stored); }
+    void AddMusicFile(const std::string& stored) {
+        files.files.insert(folder.MusicPath() + stored);
+    }
 
     RingSetSaver saver{folder.AppPath(), folder.MusicPath(), files};
 };
@@ -79,7 +81,8 @@ TEST_F(RingSetSaverTest, AddWritesEveryFieldIntoTheActivePlan) {
 }
 
 TEST_F(RingSetSaverTest, UpdateKeepsIdAndPlanAndChangesOnlyItsEntry) {
-    folder.Insert("Ring1_7", EntryLine("甲", "08:00:00", "one") + EntryLine("乙", "09:00:00", "two"));
+    folder.Insert("Ring1_7",
+                  EntryLine("甲", "08:00:00", "one") + EntryLine("乙", "09:00:00", "two"));
     const auto before = Entries();
     RingForm form = Form("changed");
     form.time = "10:11:12";

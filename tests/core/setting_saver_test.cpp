@@ -42,9 +42,9 @@ TEST_F(SettingSaverTest, SaveWritesTheRowsByKeyAndTheAutorunEntry) {
     folder.InsertInstalledRows();
     saver.Save({true, true, "18:30:00"});
     EXPECT_EQ(autorun.entries.at("Ring"), "/opt/chimora/chimora");
-    EXPECT_EQ(Values(), (std::map<std::string, std::string>{{"1 AUTORUN", "1"},
-                                                            {"2 SHUTDOWN", "1"},
-                                                            {"3 SHUTDOWNDTTM", "18:30:00"}}));
+    EXPECT_EQ(Values(),
+              (std::map<std::string, std::string>{
+                  {"1 AUTORUN", "1"}, {"2 SHUTDOWN", "1"}, {"3 SHUTDOWNDTTM", "18:30:00"}}));
     EXPECT_EQ(state.SysConfig.ShutDownTime, "18:30:00");
     EXPECT_EQ(state.SysConfig.AutoRun, "1");
 
@@ -64,8 +64,9 @@ TEST_F(SettingSaverTest, AutorunFailureChangesNoRow) {
 }
 
 TEST_F(SettingSaverTest, MissingRowsAreAddedNotWrittenOverOthers) {
-    folder.Insert("Config", "{\"ID\": \"1\", \"SYS_ID\": \"AUTORUN\", \"SYS_VALUE\": \"0\"}\n"
-                            "{\"ID\": \"10\", \"SYS_ID\": \"OTHER\", \"SYS_VALUE\": \"keep\"}\n");
+    folder.Insert("Config",
+                  "{\"ID\": \"1\", \"SYS_ID\": \"AUTORUN\", \"SYS_VALUE\": \"0\"}\n"
+                  "{\"ID\": \"10\", \"SYS_ID\": \"OTHER\", \"SYS_VALUE\": \"keep\"}\n");
     saver.Save({false, true, "06:00:00"});
     const auto values = Values();
     EXPECT_EQ(values.at("10 OTHER"), "keep");

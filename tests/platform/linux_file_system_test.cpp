@@ -5,15 +5,14 @@
 #include <filesystem>
 #include <fstream>
 
-
 namespace chimora::platform {
 namespace {
 
 class LinuxFileSystemTest : public ::testing::Test {
   protected:
     LinuxFileSystemTest() {
-        root_ = std::filesystem::temp_directory_path() /
-                ("chimora-fs-" + std::to_string(::getpid()));
+        root_ =
+            std::filesystem::temp_directory_path() / ("chimora-fs-" + std::to_string(::getpid()));
         std::filesystem::remove_all(root_);
     }
     ~LinuxFileSystemTest() override { std::filesystem::remove_all(root_); }

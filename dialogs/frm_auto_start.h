@@ -1,0 +1,21 @@
+#pragma once
+
+#include <QDialog>
+
+#include "platform/shell_open.h"
+
+namespace chimora {
+
+// "如何设置自动开机及自动登录": what to set up outside the program so that the bell PC runs
+// unattended; the button of the amplifier part opens the maker's page.
+class FrmAutoStart : public QDialog {
+  public:
+    FrmAutoStart(QWidget* parent, platform::ShellOpen& shell);
+
+    void btnViewClick();
+
+  private:
+    platform::ShellOpen& shell_;
+};
+
+}  // namespace chimora
