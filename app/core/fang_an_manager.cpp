@@ -79,10 +79,16 @@ std::vector<std::string> FangAnManager::LoadFangList() {
 }
 
 bool FangAnManager::FindPlan(const std::string& name) {
-    // The index ignores letter case; the names in the table are unique that way too, but
-    // the record must carry the name exactly.
-    return chimFangAn_.FindKeyExact({chimdb::FieldValue(name)}) &&
-           chimFangAn_.FieldByName("NAME").AsString() == name;
+    // A walk over the few plans, comparing whole names exactly: a key search may land on a
+    // longer name it is a prefix of, treats letter case as equal, and has been seen to miss
+    // Chinese names among Latin ones.
+    chimFangAn_.First();
+    while (!chimFangAn_.Eof()) {
+        if (chimFangAn_.FieldByName("NAME").AsString() == name)
+            return true;
+        chimFangAn_.Next();
+    }
+    return false;
 }
 
 void FangAnManager::Add(const std::string& name) {

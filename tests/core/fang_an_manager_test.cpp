@@ -120,7 +120,8 @@ TEST_F(FangAnManagerTest, RenameMovesThePlansEntriesAndNoOthers) {
 }
 
 TEST_F(FangAnManagerTest, ApplyLeavesExactlyOneActivePlan) {
-    folder.Insert("FANGAN", PlanLine("A", true) + PlanLine("AB", false) + PlanLine("B", true));
+    folder.Insert("FANGAN", PlanLine("A", true) + PlanLine("AB", false) + PlanLine("B", true) +
+                                PlanLine("默认方案", true));
     ASSERT_TRUE(manager.Apply("AB"));
     EXPECT_EQ(ActivePlans(), Strings{"AB"});
     EXPECT_FALSE(manager.Apply("Z"));
