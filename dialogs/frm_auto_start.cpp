@@ -49,13 +49,13 @@ constexpr const char* kAmplifierHelp =
     "功放电源，在下一次打铃前稍早自动接通，打铃结束后再次关闭。详细说明请点击下面的按钮查看。";
 
 QGroupBox* HelpGroup(QWidget* parent, const char* name, const char* title, const char* memoName,
-                     const char* text) {
+                     const char* text, int height) {
     auto* group = new QGroupBox(QString::fromUtf8(title), parent);
     group->setObjectName(name);
     auto* memo = new QPlainTextEdit(QString::fromUtf8(text), group);
     memo->setObjectName(memoName);
     memo->setReadOnly(true);
-    memo->setMinimumSize(560, 150);
+    memo->setMinimumSize(620, height);
     auto* layout = new QVBoxLayout(group);
     layout->addWidget(memo);
     return group;
@@ -68,10 +68,11 @@ FrmAutoStart::FrmAutoStart(QWidget* parent, platform::ShellOpen& shell)
     setObjectName("FrmAutoStart");
     setWindowTitle(QString::fromUtf8("如何设置自动开机及自动登录"));
     auto* layout = new QVBoxLayout(this);
-    layout->addWidget(HelpGroup(this, "GroupBox1", "如何设置自动开机", "Memo1", kPowerOnHelp));
+    layout->addWidget(HelpGroup(this, "GroupBox1", "如何设置自动开机", "Memo1", kPowerOnHelp, 230));
     layout->addWidget(
-        HelpGroup(this, "GroupBox2", "如何设置WINDOWS自动登录", "Memo2", kAutoLoginHelp));
-    auto* amplifier = HelpGroup(this, "GroupBox3", "如何设置自动关闭功放", "Memo3", kAmplifierHelp);
+        HelpGroup(this, "GroupBox2", "如何设置WINDOWS自动登录", "Memo2", kAutoLoginHelp, 300));
+    auto* amplifier =
+        HelpGroup(this, "GroupBox3", "如何设置自动关闭功放", "Memo3", kAmplifierHelp, 70);
     auto* btnView = DialogWidgets::Button(amplifier, "btnView", "详细请看这里");
     amplifier->layout()->addWidget(btnView);
     layout->addWidget(amplifier);

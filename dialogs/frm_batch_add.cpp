@@ -7,7 +7,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
-#include <QLocale>
 #include <QPushButton>
 #include <QTimeEdit>
 #include <QVBoxLayout>
@@ -39,6 +38,7 @@ FrmBatchAdd::FrmBatchAdd(QWidget* parent, DialogContext& context)
     setWindowTitle(QString::fromUtf8("新增连续播放"));
     BuildControls();
     DTP1_->setTime(W::TimeOf(context_.clock.Now()));
+    lblEnd_->setText(QString::fromUtf8(kEndCaption));  // no end time until a file is listed
     weeks_->CheckDay(WeekdayNumber(context_.clock.Now()));
 }
 

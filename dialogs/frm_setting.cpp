@@ -49,7 +49,7 @@ void FrmSetting::BuildControls() {
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(grid);
     layout->addLayout(buttons);
-    layout->setSizeConstraint(QLayout::SetFixedSize);
+    setFixedSize(sizeHint().expandedTo(QSize(340, 0)));
 
     connect(chk2_, &QCheckBox::toggled, this, [this] { chk2Click(); });
     connect(btnSave, &QPushButton::clicked, this, [this] { btnSaveClick(); });
