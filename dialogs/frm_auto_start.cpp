@@ -63,8 +63,8 @@ QGroupBox* HelpGroup(QWidget* parent, const char* name, const char* title, const
 
 }  // namespace
 
-FrmAutoStart::FrmAutoStart(QWidget* parent, platform::ShellOpen& shell)
-    : QDialog(parent), shell_(shell) {
+FrmAutoStart::FrmAutoStart(QWidget* parent, platform::ShellOpen& shell, EventGuard& guard)
+    : QDialog(parent), shell_(shell), guard_(guard) {
     setObjectName("FrmAutoStart");
     setWindowTitle(QString::fromUtf8("如何设置自动开机及自动登录"));
     auto* layout = new QVBoxLayout(this);
@@ -87,7 +87,7 @@ FrmAutoStart::FrmAutoStart(QWidget* parent, platform::ShellOpen& shell)
 }
 
 void FrmAutoStart::btnViewClick() {
-    shell_.OpenUrl(kProductPageUrl);
+    guard_.Run([this] { shell_.OpenUrl(kProductPageUrl); });
 }
 
 }  // namespace chimora

@@ -2,6 +2,7 @@
 
 #include <QDialog>
 
+#include "app/core/event_guard.h"
 #include "platform/shell_open.h"
 
 namespace chimora {
@@ -10,12 +11,13 @@ namespace chimora {
 // unattended; the button of the amplifier part opens the maker's page.
 class FrmAutoStart : public QDialog {
   public:
-    FrmAutoStart(QWidget* parent, platform::ShellOpen& shell);
+    FrmAutoStart(QWidget* parent, platform::ShellOpen& shell, EventGuard& guard);
 
     void btnViewClick();
 
   private:
     platform::ShellOpen& shell_;
+    EventGuard& guard_;
 };
 
 }  // namespace chimora

@@ -97,8 +97,10 @@ void FrmSetting::btnSaveClick() {
 }
 
 void FrmSetting::btnViewClick() {
-    FrmAutoStart help(this, context_.shell);
-    help.exec();
+    context_.guard.Run([this] {
+        FrmAutoStart help(this, context_.shell, context_.guard);
+        help.exec();
+    });
 }
 
 }  // namespace chimora

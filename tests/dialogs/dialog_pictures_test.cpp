@@ -58,7 +58,7 @@ TEST_F(DialogPicturesTest, EveryDialog) {
     FrmSetting setting(nullptr, context);
     Save(setting, "setting");
 
-    FrmAutoStart help(nullptr, shell);
+    FrmAutoStart help(nullptr, shell, guard);
     Save(help, "auto_start");
 }
 

@@ -91,7 +91,7 @@ TEST_F(SettingDialogTest, UnreadableShutdownTimeOpensAtMidnightWithANote) {
 }
 
 TEST_F(SettingDialogTest, HelpOpensTheMakersPage) {
-    FrmAutoStart help(nullptr, shell);
+    FrmAutoStart help(nullptr, shell, guard);
     EXPECT_EQ(help.windowTitle().toStdString(), "如何设置自动开机及自动登录");
     for (const char* memo : {"Memo1", "Memo2", "Memo3"}) {
         EXPECT_TRUE(Find<QPlainTextEdit>(help, memo)->isReadOnly());
