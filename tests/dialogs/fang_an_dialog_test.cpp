@@ -1,4 +1,5 @@
 #include "dialogs/frm_fang_an.h"
+#include "dialogs/frm_setting.h"
 
 #include <gtest/gtest.h>
 
@@ -172,6 +173,22 @@ TEST_F(FangAnDialogTest, ApplyWithoutAnActivePlanTouchesNoOtherPlan) {
     Select(dialog, "A");
     Click(dialog, "btnApply");
     EXPECT_EQ(ActivePlans(), "A;");
+}
+
+}  // namespace
+}  // namespace chimora::testing
+
+namespace chimora::testing {
+namespace {
+
+TEST_F(DialogTest, PlanAndSettingDialogsDoNotOpenWhenTheDatabaseCannotBeRead) {
+    std::filesystem::remove(folder.DatabasePath());
+    FrmFangAn plans(nullptr, context);
+    EXPECT_FALSE(plans.Ready());
+    FrmSetting settings(nullptr, context);
+    EXPECT_FALSE(settings.Ready());
+    ASSERT_EQ(boxes.shown.size(), 2u);
+    EXPECT_EQ(boxes.shown[0].kind, platform::MessageBoxes::Kind::Error);
 }
 
 }  // namespace
