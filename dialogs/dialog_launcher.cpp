@@ -1,19 +1,40 @@
 #include "dialogs/dialog_launcher.h"
 
+#include "dialogs/frm_batch_add.h"
+#include "dialogs/frm_fang_an.h"
+#include "dialogs/frm_ring_set.h"
+#include "dialogs/frm_setting.h"
+
 namespace chimora {
 
-// Until the dialogs exist their commands open nothing.
-int ShowRingSetDialog(QWidget*, DialogContext&, const std::string&, const RingObj&) {
-    return 2;
+namespace {
+
+// The dialogs close with done(1) after a save; every other way out is a cancel.
+int ModalResult(QDialog& dialog) {
+    return dialog.exec() == 1 ? 1 : 2;
 }
-int ShowFangAnDialog(QWidget*, DialogContext&) {
-    return 2;
+
+}  // namespace
+
+int ShowRingSetDialog(QWidget* parent, DialogContext& context, const std::string& mode,
+                      const RingObj& ring) {
+    FrmRingSet dialog(parent, context, mode, ring);
+    return ModalResult(dialog);
 }
-int ShowBatchAddDialog(QWidget*, DialogContext&) {
-    return 2;
+
+int ShowFangAnDialog(QWidget* parent, DialogContext& context) {
+    FrmFangAn dialog(parent, context);
+    return dialog.Ready() ? ModalResult(dialog) : 2;
 }
-int ShowSettingDialog(QWidget*, DialogContext&) {
-    return 2;
+
+int ShowBatchAddDialog(QWidget* parent, DialogContext& context) {
+    FrmBatchAdd dialog(parent, context);
+    return ModalResult(dialog);
+}
+
+int ShowSettingDialog(QWidget* parent, DialogContext& context) {
+    FrmSetting dialog(parent, context);
+    return dialog.Ready() ? ModalResult(dialog) : 2;
 }
 
 }  // namespace chimora

@@ -1,0 +1,26 @@
+#pragma once
+
+#include <array>
+#include <string>
+
+namespace chimora {
+
+// What a ring entry dialog holds when the user saves: the weekday boxes Monday ... Sunday and
+// the temporary-ring box, the description as typed, the sound file relative to the music
+// folder and the ring time as "hh:mm:ss".
+struct RingForm {
+    std::array<bool, 8> weeks{};
+    std::string desc;
+    std::string file;
+    std::string time;
+
+    bool AnyWeek() const {
+        for (bool checked : weeks) {
+            if (checked)
+                return true;
+        }
+        return false;
+    }
+};
+
+}  // namespace chimora

@@ -1,0 +1,204 @@
+#include "dialogs/frm_fang_an.h"
+
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include "app/core/store_text.h"
+#include "dialogs/dialog_widgets.h"
+
+namespace chimora {
+
+using W = DialogWidgets;
+using Kind = platform::MessageBoxes::Kind;
+using Buttons = platform::MessageBoxes::Buttons;
+
+FrmFangAn::FrmFangAn(QWidget* parent, DialogContext& context)
+    : QDialog(parent), context_(context), manager_(context.paths.GetAppPath(), context.loader) {
+    setObjectName("FrmFangAn");
+    setWindowTitle(QString::fromUtf8("方案管理"));
+    BuildControls();
+    ready_ = context_.guard.Run([this] {
+        loadFangList();
+        lblCurrFangAn_->setText(W::Text(context_.loader.GetActiveFangAn()));
+    });
+}
+
+void FrmFangAn::BuildControls() {
+    auto* addGroup = new QGroupBox(QString::fromUtf8("新增方案"), this);
+    addGroup->setObjectName("GroupBox1");
+    auto* addRow = new QHBoxLayout(addGroup);
+    addRow->addWidget(W::Label(addGroup, "Label1", "方案名"));
+    txtAddName_ = new QLineEdit(addGroup);
+    txtAddName_->setObjectName("txtAddName");
+    addRow->addWidget(txtAddName_);
+    auto* btnAdd = W::Button(addGroup, "btnAdd", "新增");
+    addRow->addWidget(btnAdd);
+
+    auto* editGroup = new QGroupBox(QString::fromUtf8("维护及应用"), this);
+    editGroup->setObjectName("GroupBox2");
+    auto* grid = new QGridLayout(editGroup);
+    grid->addWidget(W::Label(editGroup, "Label2", "方案列表"), 0, 0);
+    lstFangAn_ = new QListWidget(editGroup);
+    lstFangAn_->setObjectName("lstFangAn");
+    lstFangAn_->setSelectionMode(QAbstractItemView::SingleSelection);
+    grid->addWidget(lstFangAn_, 1, 0, 5, 1);
+    grid->addWidget(W::Label(editGroup, "Label3", "修改方案名"), 0, 1);
+    txtEditName_ = new QLineEdit(editGroup);
+    txtEditName_->setObjectName("txtEditName");
+    grid->addWidget(txtEditName_, 1, 1);
+    btnEdit_ = W::Button(editGroup, "btnEdit", "修改");
+    btnDel_ = W::Button(editGroup, "btnDel", "删除");
+    btnApply_ = W::Button(editGroup, "btnApply", "启用该方案");
+    grid->addWidget(btnEdit_, 2, 1);
+    grid->addWidget(btnDel_, 3, 1);
+    grid->addWidget(btnApply_, 4, 1);
+
+    auto* currentGroup = new QGroupBox(QString::fromUtf8("当前启用的方案"), this);
+    currentGroup->setObjectName("GroupBox3");
+    auto* currentRow = new QHBoxLayout(currentGroup);
+    lblCurrFangAn_ = new QLabel(currentGroup);
+    lblCurrFangAn_->setObjectName("lblCurrFangAn");
+    currentRow->addWidget(lblCurrFangAn_);
+
+    auto* btnExit = W::Button(this, "btnExit", "退出");
+    auto* bottom = new QHBoxLayout;
+    bottom->addWidget(currentGroup, 1);
+    bottom->addWidget(btnExit);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(addGroup);
+    layout->addWidget(editGroup);
+    layout->addLayout(bottom);
+    layout->setSizeConstraint(QLayout::SetFixedSize);
+
+    connect(btnAdd, &QPushButton::clicked, this, [this] { btnAddClick(); });
+    connect(btnEdit_, &QPushButton::clicked, this, [this] { btnEditClick(); });
+    connect(btnDel_, &QPushButton::clicked, this, [this] { btnDelClick(); });
+    connect(btnApply_, &QPushButton::clicked, this, [this] { btnApplyClick(); });
+    connect(btnExit, &QPushButton::clicked, this, &QDialog::reject);
+    connect(lstFangAn_, &QListWidget::itemClicked, this, [this] { lstFangAnClick(); });
+}
+
+void FrmFangAn::loadFangList() {
+    lstFangAn_->clear();
+    for (const auto& name : manager_.LoadFangList())
+        lstFangAn_->addItem(W::Text(name));
+}
+
+std::string FrmFangAn::Selected() const {
+    const auto selected = lstFangAn_->selectedItems();
+    return selected.isEmpty() ? std::string() : W::Utf8(selected.first()->text());
+}
+
+std::vector<std::string> FrmFangAn::Names() const {
+    std::vector<std::string> names;
+    for (int i = 0; i < lstFangAn_->count(); ++i)
+        names.push_back(W::Utf8(lstFangAn_->item(i)->text()));
+    return names;
+}
+
+void FrmFangAn::EnablePlanButtons(bool enabled) {
+    btnEdit_->setEnabled(enabled);
+    btnDel_->setEnabled(enabled);
+    btnApply_->setEnabled(enabled);
+}
+
+bool FrmFangAn::Refuse(const std::optional<InputRefusal>& refusal) {
+    if (!refusal)
+        return false;
+    context_.boxes.Inform(refusal->message);
+    if (refusal->focus == InputRefusal::Focus::AddName)
+        txtAddName_->setFocus();
+    else if (refusal->focus == InputRefusal::Focus::EditName)
+        txtEditName_->setFocus();
+    return true;
+}
+
+void FrmFangAn::lstFangAnClick() {
+    const std::string selected = Selected();
+    txtEditName_->setText(W::Text(selected));
+    EnablePlanButtons(selected != context_.state.CurrFangAn);
+}
+
+void FrmFangAn::btnAddClick() {
+    context_.guard.Run([this] {
+        const std::string typed = W::Utf8(txtAddName_->text());
+        const auto refusal = FangAnManager::CheckNewName(typed, Names());
+        if (refusal && refusal->message == FangAnManager::kNoName) {
+            // This one question-styled notice has Yes and No; either answer just returns.
+            context_.boxes.Show(Kind::Information, refusal->message, Buttons::YesNo);
+            txtAddName_->setFocus();
+            return;
+        }
+        if (Refuse(refusal))
+            return;
+        manager_.Add(typed);
+        loadFangList();
+        txtAddName_->clear();
+    });
+}
+
+void FrmFangAn::btnEditClick() {
+    context_.guard.Run([this] {
+        const std::string selected = Selected();
+        const auto refusal = FangAnManager::CheckRename(W::Utf8(txtEditName_->text()), selected,
+                                                        context_.state.CurrFangAn, Names());
+        if (refusal && refusal->message == FangAnManager::kRenameActive)
+            txtEditName_->setText(W::Text(selected));
+        if (Refuse(refusal))
+            return;
+        if (!manager_.Rename(selected, W::Utf8(txtEditName_->text())))
+            context_.boxes.Inform(FangAnManager::kPlanGone);
+        loadFangList();
+    });
+}
+
+void FrmFangAn::btnDelClick() {
+    context_.guard.Run([this] {
+        const std::string selected = Selected();
+        if (selected.empty()) {
+            context_.boxes.Inform(FangAnManager::kNothingToDelete);
+            return;
+        }
+        if (selected == context_.state.CurrFangAn) {
+            context_.boxes.Inform(FangAnManager::kDeleteActive);
+            return;
+        }
+        if (context_.boxes.AskYesNo(FangAnManager::kConfirmDelete))
+            manager_.Delete(selected);
+        txtEditName_->clear();
+        loadFangList();
+    });
+}
+
+void FrmFangAn::btnApplyClick() {
+    context_.guard.Run([this] {
+        const std::string selected = Selected();
+        if (selected.empty()) {
+            context_.boxes.Inform(FangAnManager::kNothingToApply);
+            return;
+        }
+        if (selected == context_.state.CurrFangAn) {
+            context_.boxes.Inform(FangAnManager::kApplyActive);
+            return;
+        }
+        if (!manager_.Apply(selected)) {
+            context_.boxes.Inform(FangAnManager::kPlanGone);
+            loadFangList();
+            return;
+        }
+        context_.state.CurrFangAn = selected;
+        lblCurrFangAn_->setText(W::Text(selected));
+        context_.playback.stop();
+        context_.boxes.Show(Kind::Confirmation, FangAnManager::kApplied, Buttons::Ok);
+        done(1);
+    });
+}
+
+}  // namespace chimora
