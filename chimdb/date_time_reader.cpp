@@ -15,6 +15,7 @@
 #include "chimdb/code_page.h"
 #include "chimdb/database_error.h"
 #include "chimdb/date_time_codec.h"
+#include "chimdb/text_format_locale.h"
 
 namespace chimdb {
 
@@ -77,7 +78,7 @@ std::optional<double> ParseWithLocale(std::string_view codePageText, icu::DateFo
         return std::nullopt;
     UErrorCode status = U_ZERO_ERROR;
     auto calendar = std::make_unique<icu::GregorianCalendar>(icu::TimeZone::getGMT()->clone(),
-                                                             icu::Locale::getDefault(), status);
+                                                             TextFormatLocale(), status);
     if (U_FAILURE(status))
         return std::nullopt;
     calendar->setGregorianChange(-1e300, status);
@@ -257,7 +258,7 @@ std::optional<double> DateTimeReader::ReadDateTime(std::string_view text) const 
 
 std::optional<std::int32_t> DateTimeReader::ReadLocaleDate(std::string_view text) {
     std::unique_ptr<icu::DateFormat> format(
-        icu::DateFormat::createDateInstance(icu::DateFormat::kShort, icu::Locale::getDefault()));
+        icu::DateFormat::createDateInstance(icu::DateFormat::kShort, TextFormatLocale()));
     const auto ms = ParseWithLocale(text, format.get());
     if (!ms)
         return std::nullopt;
@@ -267,7 +268,7 @@ std::optional<std::int32_t> DateTimeReader::ReadLocaleDate(std::string_view text
 std::optional<std::int32_t> DateTimeReader::ReadLocaleTime(std::string_view text) {
     for (const auto style : {icu::DateFormat::kMedium, icu::DateFormat::kShort}) {
         std::unique_ptr<icu::DateFormat> format(
-            icu::DateFormat::createTimeInstance(style, icu::Locale::getDefault()));
+            icu::DateFormat::createTimeInstance(style, TextFormatLocale()));
         if (const auto ms = ParseWithLocale(text, format.get())) {
             const double ofDay = std::fmod(*ms, kMsPerDayDouble);
             return static_cast<std::int32_t>(ofDay);
@@ -279,7 +280,7 @@ std::optional<std::int32_t> DateTimeReader::ReadLocaleTime(std::string_view text
 std::optional<double> DateTimeReader::ReadLocaleDateTime(std::string_view text) {
     for (const auto style : {icu::DateFormat::kMedium, icu::DateFormat::kShort}) {
         std::unique_ptr<icu::DateFormat> format(icu::DateFormat::createDateTimeInstance(
-            icu::DateFormat::kShort, style, icu::Locale::getDefault()));
+            icu::DateFormat::kShort, style, TextFormatLocale()));
         if (const auto ms = ParseWithLocale(text, format.get()))
             return ms;
     }

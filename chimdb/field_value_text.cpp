@@ -10,11 +10,13 @@
 #include <cstdio>
 #include <cstring>
 #include <memory>
+#include <string>
 #include <string_view>
 
 #include "chimdb/code_page.h"
 #include "chimdb/date_time_codec.h"
 #include "chimdb/field_type.h"
+#include "chimdb/text_format_locale.h"
 
 namespace chimdb {
 
@@ -55,7 +57,7 @@ std::string GeneralFloatText(double value) {
                (digits == std::string::npos ? "0" : exponent.substr(digits));
     }
     UErrorCode status = U_ZERO_ERROR;
-    icu::DecimalFormatSymbols symbols(icu::Locale::getDefault(), status);
+    icu::DecimalFormatSymbols symbols(TextFormatLocale(), status);
     if (U_SUCCESS(status)) {
         std::string separator;
         symbols.getSymbol(icu::DecimalFormatSymbols::kDecimalSeparatorSymbol)
@@ -66,25 +68,50 @@ std::string GeneralFloatText(double value) {
     return text;
 }
 
-// Formats a moment with the user's locale formats. The moment is taken in UTC on a
-// proleptic Gregorian calendar, so that the stored day and time come out unchanged
-// whatever the machine's time zone and however old the date.
+// A date-time formatter of the text-format locale on a proleptic Gregorian calendar in UTC,
+// so that the stored day and time come out unchanged whatever the machine's time zone and
+// however old the date. Building one costs far more than formatting with it, and grids and
+// schedules read thousands of times, so each thread keeps one per style until the locale
+// changes (formatters are not safe to share between threads).
+icu::DateFormat* CachedFormat(icu::DateFormat::EStyle dateStyle,
+                              icu::DateFormat::EStyle timeStyle) {
+    struct Slot {
+        std::string localeName;
+        std::unique_ptr<icu::DateFormat> format;
+    };
+    thread_local Slot slots[3];  // date and time, date only, time only
+    Slot& slot = slots[dateStyle == icu::DateFormat::kNone   ? 2
+                       : timeStyle == icu::DateFormat::kNone ? 1
+                                                             : 0];
+    const icu::Locale locale = TextFormatLocale();
+    if (slot.format && slot.localeName == locale.getName())
+        return slot.format.get();
+    slot.format.reset();
+    std::unique_ptr<icu::DateFormat> format(
+        icu::DateFormat::createDateTimeInstance(dateStyle, timeStyle, locale));
+    if (!format)
+        return nullptr;
+    UErrorCode status = U_ZERO_ERROR;
+    auto calendar =
+        std::make_unique<icu::GregorianCalendar>(icu::TimeZone::getGMT()->clone(), locale, status);
+    if (U_FAILURE(status))
+        return nullptr;
+    calendar->setGregorianChange(-1e300, status);
+    format->adoptCalendar(calendar.release());
+    slot.format = std::move(format);
+    slot.localeName = locale.getName();
+    return slot.format.get();
+}
+
+// Formats a moment with the locale's short date and long time forms.
 std::string LocaleDateTimeText(double dateTimeMs, bool withDate, bool withTime) {
     const auto dateStyle = withDate ? icu::DateFormat::kShort : icu::DateFormat::kNone;
     // ICU's medium time style (hours, minutes and seconds, no zone) is the long time
     // format of the desktop platforms.
     const auto timeStyle = withTime ? icu::DateFormat::kMedium : icu::DateFormat::kNone;
-    std::unique_ptr<icu::DateFormat> format(
-        icu::DateFormat::createDateTimeInstance(dateStyle, timeStyle, icu::Locale::getDefault()));
-    if (!format)
+    icu::DateFormat* format = CachedFormat(dateStyle, timeStyle);
+    if (format == nullptr)
         return {};
-    UErrorCode status = U_ZERO_ERROR;
-    auto calendar = std::make_unique<icu::GregorianCalendar>(icu::TimeZone::getGMT()->clone(),
-                                                             icu::Locale::getDefault(), status);
-    if (U_FAILURE(status))
-        return {};
-    calendar->setGregorianChange(-1e300, status);
-    format->adoptCalendar(calendar.release());
     const UDate moment =
         dateTimeMs - static_cast<double>(kDayNumberOfUnixEpoch) * static_cast<double>(kMsPerDay);
     icu::UnicodeString text;

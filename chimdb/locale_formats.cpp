@@ -7,6 +7,8 @@
 #include <mutex>
 #include <optional>
 
+#include "chimdb/text_format_locale.h"
+
 namespace chimdb {
 
 namespace {
@@ -14,7 +16,7 @@ namespace {
 LocaleFormats FromUserLocale() {
     LocaleFormats formats;
     UErrorCode status = U_ZERO_ERROR;
-    icu::DecimalFormatSymbols numbers(icu::Locale::getDefault(), status);
+    icu::DecimalFormatSymbols numbers(TextFormatLocale(), status);
     if (U_SUCCESS(status)) {
         std::string separator;
         numbers.getSymbol(icu::DecimalFormatSymbols::kDecimalSeparatorSymbol)
@@ -24,7 +26,7 @@ LocaleFormats FromUserLocale() {
             formats.decimalSeparator = separator[0];
     }
     status = U_ZERO_ERROR;
-    icu::DateFormatSymbols dates(icu::Locale::getDefault(), status);
+    icu::DateFormatSymbols dates(TextFormatLocale(), status);
     if (U_SUCCESS(status)) {
         int32_t count = 0;
         const icu::UnicodeString* texts = dates.getAmPmStrings(count);

@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "app/core/ring_engine.h"
-#include "chimdb/store_locale.h"
+#include "chimdb/text_format_locale.h"
 
 namespace chimora {
 
@@ -18,15 +18,33 @@ std::string Text(const chimdb::ChimTable& table, const char* field) {
     return table.FieldByName(field).AsString();
 }
 
-RingObj ReadPlanEntry(const chimdb::ChimTable& table) {
-    RingObj ring;
-    for (int weekday = 1; weekday <= 7; ++weekday)
-        ring.WeekFlag(weekday) = Text(table, ("WEEK" + std::to_string(weekday)).c_str());
-    ring.RINGFILE = Text(table, "RINGFILE");
-    ring.RINGTIME = Text(table, "RINGTIME");
-    ring.RINGDESC = Text(table, "RINGDESC");
-    return ring;
-}
+// The fields of a plan entry that the in-memory list holds, looked up once per load.
+class PlanEntryReader {
+  public:
+    explicit PlanEntryReader(const chimdb::ChimTable& table)
+        : file_(table.FieldByName("RINGFILE")),
+          time_(table.FieldByName("RINGTIME")),
+          desc_(table.FieldByName("RINGDESC")) {
+        for (int weekday = 1; weekday <= 7; ++weekday)
+            week_[weekday - 1] = &table.FieldByName("WEEK" + std::to_string(weekday));
+    }
+
+    RingObj Read() const {
+        RingObj ring;
+        for (int weekday = 1; weekday <= 7; ++weekday)
+            ring.WeekFlag(weekday) = week_[weekday - 1]->AsString();
+        ring.RINGFILE = file_.AsString();
+        ring.RINGTIME = time_.AsString();
+        ring.RINGDESC = desc_.AsString();
+        return ring;
+    }
+
+  private:
+    const chimdb::Field& file_;
+    const chimdb::Field& time_;
+    const chimdb::Field& desc_;
+    const chimdb::Field* week_[7] = {};
+};
 
 }  // namespace
 
@@ -34,8 +52,8 @@ ScheduleLoader::ScheduleLoader(ProgramState& state, RingEngine& engine, std::str
     : state_(state), engine_(engine), appPath_(std::move(appPath)) {
     // Ring and shutdown times are read and written as "hh:mm:ss" text, the time form of the
     // Chinese locale that the schedule is kept in; under the desktop's own locale a time
-    // could read "9:45:00 AM" and never equal the clock. Plan names sort in pinyin order.
-    chimdb::SetStoreLocale(kStoreLocale);
+    // could read "9:45:00 AM" and never equal the clock.
+    chimdb::SetTextFormatLocale(kTextFormatLocale);
 }
 
 void ScheduleLoader::OpenTable(chimdb::ChimTable& table, const std::string& appPath,
@@ -66,13 +84,24 @@ std::string ScheduleLoader::DayFilter(const std::string& plan, int weekday) {
 void ScheduleLoader::ApplyFilter(chimdb::ChimTable& table, const std::string& filter) {
     chimdb::FilterOptions options;
     options.noPartialCompare = true;
+    if (table.Filtered() && table.Filter() == filter && table.GetFilterOptions() == options) {
+        table.Refresh();
+        return;
+    }
+    // Each of these steps runs the filter over the whole table when filtering is on; with it
+    // off they only take the settings, and switching it on filters once.
+    if (table.Filtered())
+        table.SetFiltered(false);
     table.SetFilterOptions(options);
     table.SetFilter(filter);
     table.SetFiltered(true);
-    table.Refresh();
 }
 
 void ScheduleLoader::openChimTable1() {
+    // Every caller sets its own filter right after opening, so the cursor opens without the
+    // previous one instead of filtering the whole table for nothing.
+    chimTable1_.Close();
+    chimTable1_.SetFiltered(false);
     OpenTable(chimTable1_, appPath_, kRingTable, "RINGTIME");
 }
 
@@ -118,9 +147,10 @@ void ScheduleLoader::LoadAllDataToMem() {
     std::vector<RingObj> loaded;
     const std::int32_t count = chimTable1_.RecordCount();
     loaded.reserve(static_cast<std::size_t>(count > 0 ? count : 0));
+    const PlanEntryReader reader(chimTable1_);
     chimTable1_.First();
     for (std::int32_t i = 0; i < count && !chimTable1_.Eof(); ++i) {
-        loaded.push_back(ReadPlanEntry(chimTable1_));
+        loaded.push_back(reader.Read());
         chimTable1_.Next();
     }
     state_.RingList = std::move(loaded);

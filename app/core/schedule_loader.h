@@ -16,10 +16,10 @@ class ScheduleLoader {
   public:
     static constexpr const char* kDatabaseFileName = "db.dll";
     static constexpr const char* kPassword = "Quartzfen47";
-    static constexpr const char* kStoreLocale = "zh_CN";
+    static constexpr const char* kTextFormatLocale = "zh_CN";
 
-    // appPath: the program folder, with its trailing separator. Sets the store's locale, so
-    // construct the loader before anything of the store compares or formats text.
+    // appPath: the program folder, with its trailing separator. Sets the locale of the
+    // store's time texts (see kTextFormatLocale).
     ScheduleLoader(ProgramState& state, RingEngine& engine, std::string appPath);
 
     // The main window's cursors: ring entries by "RINGTIME", settings by "ID".
@@ -47,8 +47,8 @@ class ScheduleLoader {
     static std::string PlanFilter(const std::string& plan);
     // The plan filter followed directly by "AND WEEKn='1'".
     static std::string DayFilter(const std::string& plan, int weekday);
-    // Sets the filter text with whole-value comparison ("*" is no wildcard), switches
-    // filtering on and refreshes.
+    // Sets the filter text with whole-value comparison ("*" is no wildcard) and switches
+    // filtering on; the same filter already in force is refreshed instead.
     static void ApplyFilter(chimdb::ChimTable& table, const std::string& filter);
 
   private:

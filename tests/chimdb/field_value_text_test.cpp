@@ -8,9 +8,11 @@
 #include <vector>
 
 #include "chimdb/code_page.h"
+#include "chimdb/database_error.h"
 #include "chimdb/date_time_codec.h"
 #include "chimdb/field_type.h"
 #include "chimdb/field_value_text.h"
+#include "chimdb/text_format_locale.h"
 
 namespace chimdb {
 namespace {
@@ -81,6 +83,21 @@ TEST_F(FieldValueTextTest, DatesAndTimesInTheLocaleFormats) {
     UseLocale("sv_SE");
     EXPECT_EQ(Text<std::int32_t>(FieldType::ftDate, DayNumberFromDate({1000, 1, 1})), "1000-01-01");
     EXPECT_EQ(Text<std::int32_t>(FieldType::ftDate, 693594), "1899-12-30");
+}
+
+// A host that keeps its times as "hh:mm:ss" sets the text-format locale, whatever the
+// desktop's locale is.
+TEST_F(FieldValueTextTest, TextFormatLocaleSetsTheFormOfTimeTexts) {
+    UseLocale("en_US");
+    const std::int32_t nineFortyFive = MsFromTimeOfDay({9, 45, 0, 0});
+    EXPECT_NE(Text<std::int32_t>(FieldType::ftTime, nineFortyFive), "09:45:00");
+    SetTextFormatLocale("zh_CN");
+    EXPECT_EQ(Text<std::int32_t>(FieldType::ftTime, nineFortyFive), "09:45:00");
+    EXPECT_EQ(TextFormatLocale(), icu::Locale("zh_CN"));
+    ResetTextFormatLocale();
+    EXPECT_EQ(TextFormatLocale(), icu::Locale("en_US"));
+    EXPECT_NE(Text<std::int32_t>(FieldType::ftTime, nineFortyFive), "09:45:00");
+    EXPECT_THROW(SetTextFormatLocale(""), DatabaseError);
 }
 
 TEST_F(FieldValueTextTest, AnythingUnreadableGivesEmptyText) {
