@@ -340,6 +340,8 @@ void ChimTable::CutByFilter() {
         ParseFilter();
         RecordList accepted;
         accepted.reserve(cursorList_.size());
+        // One hold of the file lock for the whole pass instead of one per record read.
+        FileLockGuard lock(tableIO_->FileIO());
         const auto count = static_cast<std::int32_t>(cursorList_.size());
         for (std::int32_t i = 0; i < count; ++i) {
             ReadRecordData(FilterBuffer(), i);

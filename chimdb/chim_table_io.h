@@ -50,6 +50,9 @@ class ChimTableIO {
     // tableName in UTF-8. The file I/O must outlive this object.
     ChimTableIO(ChimDBFileIO& fileIO, std::string tableName);
 
+    // The database file under this table, e.g. to hold its lock over many reads.
+    ChimDBFileIO& FileIO() const { return io_; }
+
     // Counted: the first open loads the table ("Table '%s' not found"), the last close drops
     // definitions and lists. The count never goes below 0.
     void OpenTable();
