@@ -39,11 +39,19 @@ std::vector<Field*> ChimTable::ResolveFields(const DataSet& dataSet,
 
 // An index whose key fields are exactly the located fields, in the same order; with string
 // fields among them, its case rule must be the one asked for.
+//
+// A partial key on string fields never goes through an index: the index orders whole
+// values by the locale's collation, which does not keep the values with one beginning
+// together ("alice", "Alice", "ann" in a case-sensitive index: "a" begins the first and the
+// last only), so a search there could miss records or land on ones that do not match.
 std::int32_t ChimTable::MatchingIndex(const std::vector<std::int32_t>& fieldNumbers,
                                       LocateOptions options) const {
     const bool hasString = std::any_of(fieldNumbers.begin(), fieldNumbers.end(), [&](int no) {
-        return IsStringType(FieldDefs()[static_cast<std::size_t>(no)].dataType);
+        const std::uint8_t type = FieldDefs()[static_cast<std::size_t>(no)].dataType;
+        return IsStringType(type) || IsBlobType(type);
     });
+    if (hasString && options.partialKey)
+        return -1;
     for (std::size_t i = 0; i < IndexDefs().Count(); ++i) {
         const IndexDef& index = IndexDefs()[i];
         if (index.fieldNumbers != fieldNumbers)
