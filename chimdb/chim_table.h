@@ -208,6 +208,7 @@ class ChimTable : public CDEDataSet, public BlobFieldHost {
     std::int32_t LocateThroughIndex(std::int32_t index, RecordBuffer& buffer, bool partial);
     std::int32_t LocateByWalk(RecordBuffer& buffer, const std::vector<std::int32_t>& fieldNumbers,
                               LocateOptions options);
+    std::int32_t CursorPositionOf(std::int32_t recNo);
     // The first cursor position that holds one of the record numbers, -1 when none.
     std::int32_t FirstInCursorList(std::vector<std::int32_t> recNos) const;
 

@@ -73,6 +73,42 @@ std::int32_t ChimTable::FirstInCursorList(std::vector<std::int32_t> recNos) cons
     return -1;
 }
 
+// Where a record stands in the cursor list, -1 when it is not there. The cursor list keeps
+// the order of the active index (record-number order without one), so a key search finds
+// the record's place among its equals; when that fails (the record is not in the list, or
+// the list's order went stale because another cursor changed keys since it was loaded) a
+// scan by record number decides.
+std::int32_t ChimTable::CursorPositionOf(std::int32_t recNo) {
+    if (activeIndex_ < 0) {
+        const auto at = std::lower_bound(
+            cursorList_.begin(), cursorList_.end(), recNo,
+            [](const RecordRef& ref, std::int32_t wanted) { return ref.recNo < wanted; });
+        if (at != cursorList_.end() && at->recNo == recNo)
+            return static_cast<std::int32_t>(at - cursorList_.begin());
+        return FindRecNo(recNo);
+    }
+    const std::int32_t physical = tableIO_->Lists().PhysicalPosition(recNo);
+    if (physical < 0)
+        return -1;
+    std::unique_ptr<RecordBuffer> key = AllocRecordBuffer();
+    tableIO_->ReadRecordAt(key->Buffers(), tableIO_->List(0)[static_cast<std::size_t>(physical)]);
+    std::int32_t result = 0;
+    const std::int32_t first =
+        tableIO_->SearchKeyIn(cursorList_, key->Buffers(), false, 0, result, -1, activeIndex_);
+    if (result == 0) {
+        constexpr std::int32_t kEqualsLooked = 64;
+        const auto count = static_cast<std::int32_t>(cursorList_.size());
+        for (std::int32_t i = first; i < count && i < first + kEqualsLooked; ++i) {
+            const std::int32_t at = cursorList_[static_cast<std::size_t>(i)].recNo;
+            if (at == recNo)
+                return i;
+            if (tableIO_->CompareKey(key->Buffers(), at, activeIndex_, false, 0) != 0)
+                break;
+        }
+    }
+    return FindRecNo(recNo);
+}
+
 // The run of equal keys in the index's full list, and of them the one that comes first in
 // the cursor list, so that the answer is the walk's answer even among duplicates and when
 // some of them are filtered out. When the cursor runs in this index's order its list is a
@@ -96,7 +132,17 @@ std::int32_t ChimTable::LocateThroughIndex(std::int32_t index, RecordBuffer& buf
     std::vector<std::int32_t> recNos;
     for (std::int32_t i = first; i <= last; ++i)
         recNos.push_back(list[static_cast<std::size_t>(i)].recNo);
-    return FirstInCursorList(std::move(recNos));
+    // A few equal records are placed one by one; many are looked for in one pass.
+    constexpr std::size_t kPlacedOneByOne = 8;
+    if (recNos.size() > kPlacedOneByOne)
+        return FirstInCursorList(std::move(recNos));
+    std::int32_t best = -1;
+    for (std::int32_t recNo : recNos) {
+        const std::int32_t position = CursorPositionOf(recNo);
+        if (position >= 0 && (best < 0 || position < best))
+            best = position;
+    }
+    return best;
 }
 
 std::int32_t ChimTable::LocateByWalk(RecordBuffer& buffer,

@@ -105,8 +105,11 @@ TEST_F(LocateRouteTest, IndexAndWalkGiveTheFirstMatchOfTheCursorList) {
             table->SetFilter(filter);
             table->SetFiltered(*filter != '\0');
         }
-        for (const std::string order : {"ID", "NAME", "NAMECI", "NAMEN", "N"}) {
-            indexed.SetIndexName(order);
+        for (const std::string order : {"ID", "NAME", "NAMECI", "NAMEN", "N", ""}) {
+            if (order.empty())
+                indexed.UseRecordNumberOrder();
+            else
+                indexed.SetIndexName(order);
             indexed.SetFiltered(*filter != '\0');
             for (const Query& query : Queries()) {
                 SCOPED_TRACE(query.fields + " filter '" + filter + "' order " + order + " case " +
@@ -121,6 +124,41 @@ TEST_F(LocateRouteTest, IndexAndWalkGiveTheFirstMatchOfTheCursorList) {
             }
         }
     }
+}
+
+TEST_F(LocateRouteTest, ManyEqualKeysAndAStaleCursorListStillGiveTheWalksAnswer) {
+    ChimTable table;
+    OpenTable(table, "Idx", "ID");
+    std::vector<LocateRow> rows = kRows;
+    for (int i = 0; i < 12; ++i)
+        rows.push_back({"dup", 20 + i, i % 3 == 0 ? 1 : 0});
+    AddRows(table, rows);
+    for (const char* filter : {"", "K = 1", "K = 1 AND N > 20"}) {
+        table.SetFilter(filter);
+        table.SetFiltered(*filter != '\0');
+        for (const Query& query : {Query{"NAME", {"dup"}, {}, "dup", {}},
+                                   Query{"NAME", {"DUP"}, {true, false}, "DUP", {}}}) {
+            SCOPED_TRACE(std::string(filter) + " " + *query.name);
+            EXPECT_EQ(Located(table, query), FirstMatch(table, query));
+        }
+    }
+
+    // Another cursor changes a record's key: this cursor's list keeps the old order until
+    // Refresh, and the record is still found where the list holds it.
+    table.SetFiltered(false);
+    table.SetIndexName("NAME");
+    ChimTable other;
+    OpenTable(other, "Idx", "ID");
+    ASSERT_TRUE(other.Locate("NAME", FieldValue("Bob")));
+    other.Edit();
+    other.FieldByName("NAME").SetAsString("zz");
+    other.FieldByName("N").SetAsInteger(77);
+    other.Post();
+    const Query changed{"N", {77}, {}, {}, 77};
+    const int expected = FirstMatch(table, changed);
+    ASSERT_NE(expected, 0);
+    EXPECT_EQ(Located(table, changed), expected);
+    EXPECT_EQ(Current(table), "zz");
 }
 
 TEST_F(LocateRouteTest, MovesWithScrollEventsOrStays) {
