@@ -126,16 +126,25 @@ std::int32_t ChimTable::LocateThroughIndex(std::int32_t index, RecordBuffer& buf
         tableIO_->SearchKeyBound(buffer.Buffers(), listNumber, partial, 0, result, true, index);
     if (result != 0)
         return -1;
-    const std::int32_t last =
-        tableIO_->SearchKeyBound(buffer.Buffers(), listNumber, partial, 0, result, false, index);
-    const RecordList& list = tableIO_->List(listNumber);
-    std::vector<std::int32_t> recNos;
-    for (std::int32_t i = first; i <= last; ++i)
-        recNos.push_back(list[static_cast<std::size_t>(i)].recNo);
     // A few equal records are placed one by one; many are looked for in one pass.
-    constexpr std::size_t kPlacedOneByOne = 8;
-    if (recNos.size() > kPlacedOneByOne)
+    constexpr std::int32_t kPlacedOneByOne = 8;
+    const RecordList& list = tableIO_->List(listNumber);
+    const auto count = static_cast<std::int32_t>(list.size());
+    std::vector<std::int32_t> recNos;
+    std::int32_t i = first;
+    for (; i < count && i <= first + kPlacedOneByOne; ++i) {
+        const std::int32_t recNo = list[static_cast<std::size_t>(i)].recNo;
+        if (i > first && tableIO_->CompareKey(buffer.Buffers(), recNo, index, partial, 0) != 0)
+            break;
+        recNos.push_back(recNo);
+    }
+    if (recNos.size() > static_cast<std::size_t>(kPlacedOneByOne)) {
+        const std::int32_t last = tableIO_->SearchKeyBound(buffer.Buffers(), listNumber, partial, 0,
+                                                           result, false, index);
+        for (; i <= last; ++i)
+            recNos.push_back(list[static_cast<std::size_t>(i)].recNo);
         return FirstInCursorList(std::move(recNos));
+    }
     std::int32_t best = -1;
     for (std::int32_t recNo : recNos) {
         const std::int32_t position = CursorPositionOf(recNo);
