@@ -66,6 +66,7 @@ void CDEDataSet::FreeRecordLayout() {
     for (auto& key : keyBuffers_)
         key.reset();
     filterBuffer_.reset();
+    filterBufferRedirect_ = nullptr;
     fieldsByStoredNumber_.clear();
     dataSize_ = calcSize_ = recordSize_ = 0;
 }
@@ -126,7 +127,7 @@ RecordBuffer* CDEDataSet::ActiveRecordBuffer() {
         case DataSetState::dsSetKey:
             return keyBuffers_[keyBufferIndex_].get();
         case DataSetState::dsFilter:
-            return filterBuffer_.get();
+            return filterBufferRedirect_ != nullptr ? filterBufferRedirect_ : filterBuffer_.get();
         default:
             return DataSet::ActiveRecordBuffer();
     }

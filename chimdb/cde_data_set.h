@@ -79,6 +79,11 @@ class CDEDataSet : public CDBDataSet, public FilterRecordSource {
     RecordBuffer& KeyBuffer(std::size_t index) { return *keyBuffers_.at(index); }
     void SelectKeyBuffer(std::size_t index) { keyBufferIndex_ = index; }
     RecordBuffer& FilterBuffer() { return *filterBuffer_; }
+    // Field access in the filter state reads and writes buffer instead of the filter buffer
+    // (nullptr: the filter buffer again).
+    void RedirectFilterBuffer(RecordBuffer* buffer) { filterBufferRedirect_ = buffer; }
+    // Sets the Filtered flag alone, without applying or removing anything.
+    void SetFilteredFlag(bool filtered) { filtered_ = filtered; }
     // Whether the record in the filter buffer passes: OnFilterRecord first (it may reject),
     // then the parsed filter text (an empty text accepts).
     bool TestFilterRecord();
@@ -101,6 +106,7 @@ class CDEDataSet : public CDBDataSet, public FilterRecordSource {
     std::array<std::unique_ptr<RecordBuffer>, kKeyBufferCount> keyBuffers_;
     std::size_t keyBufferIndex_ = kSearchKeyBuffer;
     std::unique_ptr<RecordBuffer> filterBuffer_;
+    RecordBuffer* filterBufferRedirect_ = nullptr;
 };
 
 }  // namespace chimdb

@@ -43,6 +43,10 @@ void ChimTable::SetIndexName(const std::string& name) {
     ChooseIndex();
     LoadCursorList();
     position_ = -1;
+    // A range belongs to the index it was taken on; the master's range is taken anew.
+    rangeActive_ = false;
+    if (RangeWanted())
+        ApplyMasterRange();
     if (Filtered()) {
         // A filtered cursor keeps showing only what its filter accepts.
         ActivateFilter();
@@ -56,6 +60,7 @@ void ChimTable::UseRecordNumberOrder() {
     activeIndex_ = -1;
     LoadCursorList();
     position_ = -1;
+    rangeActive_ = false;
     if (Filtered()) {
         ActivateFilter();
         return;
@@ -93,6 +98,8 @@ void ChimTable::InternalOpen() {
 }
 
 void ChimTable::AfterInternalOpen() {
+    if (RangeWanted())
+        ApplyMasterRange();
     if (Filtered())
         ActivateFilter();
 }
@@ -109,6 +116,9 @@ void ChimTable::InternalClose() {
     position_ = -1;
     modifiable_ = false;
     listVersion_ = -1;
+    rangeActive_ = false;
+    rangeEmpty_ = false;
+    keyFieldCount_ = 0;
     CloseDatabase();
 }
 
@@ -324,6 +334,10 @@ void ChimTable::InternalRefresh() {
     tableIO_->SyncWithFile();
     ChooseIndex();
     LoadCursorList();
+    if (rangeActive_) {
+        RequireActiveIndex();
+        CutToRange();
+    }
     if (Filtered()) {
         const std::int32_t kept = position_;
         CutByFilter();
@@ -376,8 +390,11 @@ void ChimTable::ActivateFilter() {
     First();
 }
 
+// A detail range stays in force when the filter goes.
 void ChimTable::DeactivateFilter() {
     LoadCursorList();
+    if (rangeActive_)
+        CutToRange();
     position_ = -1;
     First();
 }
@@ -435,9 +452,7 @@ bool ChimTable::SearchForKey(bool partial, int bound) {
                               keyFieldCount_, result, bound, activeIndex_);
     if (result != 0)
         return false;
-    position_ = position;
-    Resync();
-    Fire(AfterScroll);
+    MoveToPosition(position);
     return true;
 }
 

@@ -6,11 +6,17 @@
 #include <string>
 #include <vector>
 
+#include <optional>
+#include <string_view>
+
 #include "chimdb/blob_field_host.h"
+#include "chimdb/bookmark.h"
 #include "chimdb/cde_data_set.h"
 #include "chimdb/chim_blob_stream.h"
 #include "chimdb/chim_table_io.h"
 #include "chimdb/field_value.h"
+#include "chimdb/locate_options.h"
+#include "chimdb/master_data_link.h"
 #include "chimdb/record_lists.h"
 
 namespace chimdb {
@@ -77,6 +83,59 @@ class ChimTable : public CDEDataSet, public BlobFieldHost {
     // How many leading index fields the next GotoKey compares (SetKey sets all of them).
     void SetKeyFieldCount(std::int32_t count) { keyFieldCount_ = count; }
 
+    // Record number: the current record's place in the cursor list counted from 1 (0 when
+    // the list is empty). Setting it moves there, with the scroll events; a number outside
+    // 1..RecordCount is ignored.
+    std::int32_t RecNo() const;
+    void SetRecNo(std::int32_t recNo);
+
+    // A mark of the current record (its record number); empty when there is none.
+    Bookmark GetBookmark();
+    // Makes the marked record current ("Bookmark not found" when it is not in the cursor
+    // list: deleted, filtered out or outside the range).
+    void GotoBookmark(const Bookmark& bookmark);
+    bool BookmarkValid(const Bookmark& bookmark) const;
+
+    // Search through the Filter text (and OnFilterRecord), whether or not Filtered is set:
+    // from the first record forward, from the one after the current forward, from the one
+    // before it backward, or from the last backward. The first record accepted becomes
+    // current; when none is, the cursor stays. The result is also kept in Found.
+    bool FindFirst() { return FindRecord(Direction::fromFirst); }
+    bool FindNext() { return FindRecord(Direction::forward); }
+    bool FindPrior() { return FindRecord(Direction::backward); }
+    bool FindLast() { return FindRecord(Direction::fromLast); }
+    bool Found() const { return found_; }
+
+    // Makes current the first record of the cursor list whose fields (names separated by
+    // ";") equal the values: values[i] goes to field i, and a single field takes values[0].
+    // Goes through an index of exactly these fields (in this order, and for string fields
+    // with the case rule of the options) when there is one, else walks the cursor list;
+    // both give the same record. A record outside the cursor list is not found. False, and
+    // the cursor stays, when none matches.
+    bool Locate(std::string_view fieldNames, const std::vector<FieldValue>& values,
+                LocateOptions options = {});
+    bool Locate(std::string_view fieldNames, const FieldValue& value, LocateOptions options = {});
+    // The values of the result fields (names separated by ";", calculated fields included)
+    // of the record Locate would find with whole, case-sensitive values; nothing when none
+    // matches. The cursor does not move.
+    std::optional<std::vector<FieldValue>> Lookup(std::string_view keyFields,
+                                                  const std::vector<FieldValue>& values,
+                                                  std::string_view resultFields);
+
+    // Detail range: while the master source is linked, enabled and open, and MasterFields
+    // names fields of the master (separated by ";"), the cursor shows only the records whose
+    // leading fields of the active index equal those fields of the master's current record,
+    // and follows the master as it moves. Taking the range switches Filtered off. A master
+    // without a current record leaves the detail empty. The range goes when the link stops
+    // being active. Setting a source that depends on this table raises "Circular datalinks
+    // are not allowed"; a MasterFields text that fails keeps the previous one.
+    DataSource* MasterSource() const override { return masterLink_.Source(); }
+    void SetMasterSource(DataSource* source);
+    const std::string& MasterFields() const { return masterFields_; }
+    void SetMasterFields(const std::string& fieldNames);
+    // A detail range is in force.
+    bool RangeActive() const { return rangeActive_; }
+
     // A blob field of the current record as a stream (ChimBlobStream modes). Writing modes
     // need edit or insert state.
     std::unique_ptr<ChimBlobStream> CreateBlobStream(Field& field, std::uint8_t mode);
@@ -115,6 +174,8 @@ class ChimTable : public CDEDataSet, public BlobFieldHost {
     std::size_t StoredFieldCount() const override;
 
   private:
+    enum class Direction { fromFirst, forward, backward, fromLast };
+
     void BuildDefinitions();
     std::vector<int> BindFields();
     void ChooseIndex();
@@ -132,6 +193,36 @@ class ChimTable : public CDEDataSet, public BlobFieldHost {
     void RequireActiveIndex() const;
     void FillSearchKey(const std::vector<FieldValue>& values);
     bool SearchForKey(bool partial, int bound);
+    // Makes the cursor position current with the scroll events around the move.
+    void MoveToPosition(std::int32_t position);
+    std::int32_t FindRecNo(std::int32_t recNo) const;
+    bool FindRecord(Direction direction);
+
+    // Locate and Lookup: the values go into buffer (in the filter state); the result is the
+    // cursor position of the first matching record, -1 when none.
+    std::int32_t LocateInBuffer(RecordBuffer& buffer, std::string_view fieldNames,
+                                const std::vector<FieldValue>& values, LocateOptions options);
+    std::vector<Field*> ResolveFields(const DataSet& dataSet, std::string_view fieldNames) const;
+    std::int32_t MatchingIndex(const std::vector<std::int32_t>& fieldNumbers,
+                               LocateOptions options) const;
+    std::int32_t LocateThroughIndex(std::int32_t index, RecordBuffer& buffer, bool partial);
+    std::int32_t LocateByWalk(RecordBuffer& buffer, const std::vector<std::int32_t>& fieldNumbers,
+                              LocateOptions options);
+    std::int32_t CursorPositionOf(std::int32_t recNo);
+    // The first cursor position that holds one of the record numbers, -1 when none.
+    std::int32_t FirstInCursorList(std::vector<std::int32_t> recNos) const;
+
+    // Detail range.
+    void MasterChanged();
+    void MasterDisabled();
+    void ApplyMasterRange();
+    // Puts the master's field values into key buffers 1 and 2; false when the master has
+    // no current record.
+    bool FillRangeKeys(const std::vector<Field*>& masterFields);
+    // Cuts the freshly loaded cursor list down to the range between key buffers 1 and 2.
+    void CutToRange();
+    void CancelRange();
+    bool RangeWanted() const;
 
     std::string tableName_;
     std::string indexName_;
@@ -145,6 +236,12 @@ class ChimTable : public CDEDataSet, public BlobFieldHost {
     // The table's list version the cursor list was copied at; -1 once the copy was cut.
     std::int64_t listVersion_ = -1;
     std::int32_t keyFieldCount_ = 0;
+    bool found_ = false;
+    MasterDataLink masterLink_{*this};
+    std::string masterFields_;
+    bool rangeActive_ = false;
+    // The master had no current record when the range was taken: the range is empty.
+    bool rangeEmpty_ = false;
 };
 
 }  // namespace chimdb

@@ -284,35 +284,47 @@ int ChimTableIO::CompareKey(const FieldBuffers& buffers, std::int32_t recNo,
     std::size_t keyFields = index.fieldNumbers.size();
     if (fieldCount > 0)
         keyFields = std::min(keyFields, static_cast<std::size_t>(fieldCount));
-    int result = 0;
-    for (std::size_t k = 0; k < keyFields && result == 0; ++k) {
-        auto fieldNo = static_cast<std::size_t>(index.fieldNumbers[k]);
-        const FieldBufferItem& key = buffers.Item(fieldNo);
-        std::uint8_t type = header_.fields[fieldNo].fieldType;
-        ReadFieldValue(recNo, fieldNo, fieldScratch_);
-        if (IsBlobType(type)) {
-            std::span<const std::uint8_t> content;
-            if (key.BlobStream() != nullptr)
-                content = key.BlobStream()->Content();
-            result = IsTextBlob(type)
-                         ? CompareCodePageStrings(AsText(content), AsText(fieldScratch_), options)
-                         : CompareBytes(content, fieldScratch_);
-            continue;
-        }
-        auto width = FieldWidth(fieldNo);
-        const std::uint8_t* keyValue = key.Data();
-        if (key.DataSize() < width || keyValue == nullptr) {
-            // A short key slot: compare a zero-padded copy.
-            keyScratch_.assign(static_cast<std::size_t>(width), 0);
-            if (keyValue != nullptr && key.DataSize() > 0)
-                std::memcpy(keyScratch_.data(), keyValue, static_cast<std::size_t>(key.DataSize()));
-            keyValue = keyScratch_.data();
-        }
-        result = CompareFieldValue(type, keyValue, fieldScratch_.data(), width, options);
-    }
+    int result =
+        CompareFields(buffers, recNo, std::span(index.fieldNumbers.data(), keyFields), options);
     if (index.Options & tiDescending)
         result = -result;
     return result;
+}
+
+int ChimTableIO::CompareFields(const FieldBuffers& buffers, std::int32_t recNo,
+                               std::span<const std::int32_t> fieldNumbers, CompareOptions options) {
+    int result = 0;
+    for (std::size_t k = 0; k < fieldNumbers.size() && result == 0; ++k)
+        result = CompareField(buffers, recNo, static_cast<std::size_t>(fieldNumbers[k]), options);
+    return result;
+}
+
+int ChimTableIO::CompareField(const FieldBuffers& buffers, std::int32_t recNo, std::size_t fieldNo,
+                              CompareOptions options) {
+    if (fieldNo >= header_.fields.size())
+        RaiseError("List index out of bounds (%s)", std::to_string(fieldNo));
+    const FieldBufferItem& key = buffers.Item(fieldNo);
+    std::uint8_t type = header_.fields[fieldNo].fieldType;
+    ReadFieldValue(recNo, fieldNo, fieldScratch_);
+    if (IsBlobType(type)) {
+        std::span<const std::uint8_t> content;
+        if (key.BlobStream() != nullptr)
+            content = key.BlobStream()->Content();
+        return IsTextBlob(type)
+                   ? CompareCodePageStrings(AsText(content), AsText(fieldScratch_), options)
+                   : CompareBytes(content, fieldScratch_);
+    }
+    auto width = FieldWidth(fieldNo);
+    const std::uint8_t* keyValue = key.Data();
+    if (key.DataSize() < width || keyValue == nullptr) {
+        // A short key slot: compare a zero-padded copy.
+        keyScratch_.assign(static_cast<std::size_t>(width), 0);
+        if (keyValue != nullptr && key.DataSize() > 0)
+            std::memcpy(keyScratch_.data(), keyValue,
+                        static_cast<std::size_t>(std::min(key.DataSize(), width)));
+        keyValue = keyScratch_.data();
+    }
+    return CompareFieldValue(type, keyValue, fieldScratch_.data(), width, options);
 }
 
 // Binary search over list, leaving out the entry at skip (-1: none). bound 0 stops at the

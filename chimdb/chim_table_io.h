@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -15,6 +16,7 @@
 #include "chimdb/record_lists.h"
 #include "chimdb/record_tab_item.h"
 #include "chimdb/table_header.h"
+#include "chimdb/value_compare.h"
 
 namespace chimdb {
 
@@ -127,6 +129,11 @@ class ChimTableIO {
     // tiDescending).
     int CompareKey(const FieldBuffers& buffers, std::int32_t recNo, std::int32_t indexNumber,
                    bool partial, std::int32_t fieldCount);
+    // Compares the values in buffers of the given fields, in turn, with the stored values of
+    // record recNo by the store's comparison with options (no index rules): -1, 0, 1 at the
+    // first field that differs.
+    int CompareFields(const FieldBuffers& buffers, std::int32_t recNo,
+                      std::span<const std::int32_t> fieldNumbers, CompareOptions options);
     // The stored value of one field of a record, deciphered: the record bytes of a plain field,
     // the decoded content of a blob field.
     void ReadFieldValue(std::int32_t recNo, std::size_t fieldNo, std::vector<std::uint8_t>& value);
@@ -169,6 +176,8 @@ class ChimTableIO {
     std::vector<IndexPlace> PlaceRecord(const FieldBuffers& buffers, std::int32_t recNo);
     bool PlaceAgreesWithFile(const FieldBuffers& buffers, std::size_t indexNo,
                              const IndexPlace& place, std::int32_t recNo);
+    int CompareField(const FieldBuffers& buffers, std::int32_t recNo, std::size_t fieldNo,
+                     CompareOptions options);
     std::int32_t LiveNext(std::size_t indexNo, std::int32_t from, std::int32_t skipRecNo);
 
     // Item positions in the file.

@@ -1,8 +1,10 @@
 #include "chimdb/data_set.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "chimdb/code_page.h"
+#include "chimdb/data_source.h"
 
 namespace chimdb {
 
@@ -26,7 +28,37 @@ bool InEditModes(DataSetState state) {
 
 DataSet::DataSet() = default;
 
-DataSet::~DataSet() = default;
+DataSet::~DataSet() {
+    // The sources lose their dataset; their links become inactive.
+    const std::vector<DataSource*> sources = sources_;
+    for (DataSource* source : sources)
+        source->SetDataSet(nullptr);
+}
+
+void DataSet::DetachSource(DataSource& source) {
+    std::erase(sources_, &source);
+}
+
+void DataSet::NotifyDataSources(DataEvent event) {
+    const std::vector<DataSource*> sources = sources_;
+    for (DataSource* source : sources) {
+        if (std::find(sources_.begin(), sources_.end(), source) != sources_.end())
+            source->Notify(event);
+    }
+}
+
+bool DataSet::IsLinkedTo(const DataSet& other) const {
+    // The chain cannot close on itself (links are checked when made); the step limit only
+    // keeps a broken chain from hanging the caller.
+    const DataSet* current = this;
+    for (int step = 0; step < 100000 && current != nullptr; ++step) {
+        const DataSource* source = current->MasterSource();
+        current = source != nullptr ? source->GetDataSet() : nullptr;
+        if (current == &other)
+            return true;
+    }
+    return false;
+}
 
 void DataSet::CheckActive() const {
     if (!Active())
@@ -57,6 +89,7 @@ void DataSet::Open() {
         InternalClose();
         throw;
     }
+    NotifyDataSources(DataEvent::ActiveChanged);
     Fire(AfterOpen);
 }
 
@@ -70,6 +103,7 @@ void DataSet::Close() {
     modified_ = false;
     current_.reset();
     InternalClose();
+    NotifyDataSources(DataEvent::ActiveChanged);
     Fire(AfterClose);
 }
 
@@ -137,6 +171,7 @@ void DataSet::First() {
     CheckBrowseMode();
     Fire(BeforeScroll);
     ReadFirstRecord();
+    NotifyDataSources(DataEvent::RecordChanged);
     Fire(AfterScroll);
 }
 
@@ -149,6 +184,7 @@ void DataSet::Last() {
     eof_ = true;
     bof_ = !hasRecord_;
     modified_ = false;
+    NotifyDataSources(DataEvent::RecordChanged);
     Fire(AfterScroll);
 }
 
@@ -166,6 +202,7 @@ void DataSet::MoveBy(GetMode mode) {
         (forward ? eof_ : bof_) = true;
     }
     modified_ = false;
+    NotifyDataSources(DataEvent::RecordChanged);
     Fire(AfterScroll);
 }
 
@@ -231,6 +268,7 @@ void DataSet::BeginInsert(bool append) {
         throw;
     }
     modified_ = false;
+    NotifyDataSources(DataEvent::RecordChanged);
     Fire(AfterInsert);
     Fire(AfterScroll);
 }
@@ -268,6 +306,7 @@ void DataSet::Post() {
     RunWithErrorEvent(OnPostError, [this] { InternalPost(); });
     state_ = DataSetState::dsBrowse;
     Resync();
+    NotifyDataSources(DataEvent::RecordChanged);
     Fire(AfterPost);
 }
 
@@ -282,6 +321,7 @@ void DataSet::Cancel() {
     if (wasInsert)
         SetCursorPosition(positionBeforeInsert_);
     Resync();
+    NotifyDataSources(DataEvent::RecordChanged);
     Fire(AfterCancel);
 }
 
@@ -300,6 +340,7 @@ void DataSet::Delete() {
     RunWithErrorEvent(OnDeleteError, [this] { InternalDelete(); });
     state_ = DataSetState::dsBrowse;
     Resync();
+    NotifyDataSources(DataEvent::RecordChanged);
     Fire(AfterDelete);
     Fire(AfterScroll);
 }
@@ -310,6 +351,7 @@ void DataSet::Refresh() {
     Fire(BeforeRefresh);
     InternalRefresh();
     Resync();
+    NotifyDataSources(DataEvent::RecordChanged);
     Fire(AfterRefresh);
 }
 

@@ -17,6 +17,8 @@
 namespace chimdb {
 
 class DataSet;
+class DataSource;
+enum class DataEvent;
 
 using DataSetNotifyEvent = std::function<void(DataSet&)>;
 using DataSetErrorEvent = std::function<void(DataSet&, const DatabaseError&, DataAction&)>;
@@ -88,6 +90,11 @@ class DataSet {
     // Marks the record changed after a field was written.
     void FieldChanged(Field& field);
 
+    // The source of the master this dataset follows (a detail range), nullptr when none.
+    virtual DataSource* MasterSource() const { return nullptr; }
+    // Whether other is this dataset's master, or the master of its master, and so on.
+    bool IsLinkedTo(const DataSet& other) const;
+
     bool AutoCalcFields() const { return autoCalcFields_; }
     void SetAutoCalcFields(bool value) { autoCalcFields_ = value; }
 
@@ -101,6 +108,7 @@ class DataSet {
     FilterRecordEvent OnFilterRecord;
 
   protected:
+    friend class DataSource;
     enum class GetMode { gmCurrent, gmNext, gmPrior };
     enum class GetResult { grOK, grBOF, grEOF, grError };
 
@@ -150,10 +158,15 @@ class DataSet {
         if (event)
             event(*this);
     }
+    // Tells the data sources on this dataset (and through them the dependent links) that it
+    // opened or closed, or that its current record changed.
+    void NotifyDataSources(DataEvent event);
     // Runs an operation under an error event that may ask for a retry.
     void RunWithErrorEvent(const DataSetErrorEvent& event, const std::function<void()>& operation);
 
   private:
+    void AttachSource(DataSource& source) { sources_.push_back(&source); }
+    void DetachSource(DataSource& source);
     void ReadFirstRecord();
     void MoveBy(GetMode mode);
     void BeginInsert(bool append);
@@ -174,6 +187,8 @@ class DataSet {
     bool autoCalcFields_ = true;
     // Where the cursor stood before a new record, so that Cancel can go back.
     std::int32_t positionBeforeInsert_ = -1;
+    // The data sources that show this dataset; they unhook themselves when they go.
+    std::vector<DataSource*> sources_;
 };
 
 }  // namespace chimdb

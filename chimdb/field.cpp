@@ -494,6 +494,27 @@ void Field::SetAsDateTime(double value) {
     Changed();
 }
 
+FieldValue Field::Value() const {
+    // An empty blob counts as null elsewhere, but its value here is the empty text.
+    if (dataSet_.ActiveRecordBuffer() == nullptr || (Calculated() && IsNull()))
+        return {};
+    if (IsBlob() || IsStringType(dataType_))
+        return AsString();
+    switch (TypeOf(dataType_)) {
+        case FieldType::ftBoolean:
+            return AsBoolean();
+        case FieldType::ftFloat:
+        case FieldType::ftCurrency:
+            return AsFloat();
+        case FieldType::ftDate:
+        case FieldType::ftTime:
+        case FieldType::ftDateTime:
+            return AsDateTime();
+        default:
+            return AsLargeInt();
+    }
+}
+
 void Field::Assign(const FieldValue& value) {
     std::visit(
         [this](const auto& v) {

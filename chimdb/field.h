@@ -54,6 +54,10 @@ class Field {
     bool AsBoolean() const;
     // Days since 30 December 1899, the time of day as the fraction.
     double AsDateTime() const;
+    // The value in the generic form that Assign takes back: texts (memo and blob contents
+    // too) as strings, integers, booleans, floats, and dates and times as days since
+    // 30 December 1899; nothing when there is no record or a calculated field has no value.
+    FieldValue Value() const;
 
     void SetAsString(std::string_view text);
     void SetAsInteger(std::int32_t value);

@@ -35,6 +35,17 @@ std::span<const Command> AllCommands() {
                 1,
                 {{"table", true}, {"index", true}, {"key", true}, {"password", true}},
                 RunDelete},
+        Command{"locate",
+                "chimdb locate FILE --table T --fields \"F1;F2\" --values JSON-ARRAY "
+                "[--case-insensitive] [--partial] [--password P]",
+                1,
+                {{"table", true},
+                 {"fields", true},
+                 {"values", true},
+                 {"case-insensitive", false},
+                 {"partial", false},
+                 {"password", true}},
+                RunLocate},
     };
     return commands;
 }

@@ -25,6 +25,7 @@ void RunDump(const Arguments& args, std::ostream& out);
 void RunInsert(const Arguments& args, std::ostream& out);
 void RunUpdate(const Arguments& args, std::ostream& out);
 void RunDelete(const Arguments& args, std::ostream& out);
+void RunLocate(const Arguments& args, std::ostream& out);
 
 // Every command of the tool, in the order the usage text lists them.
 std::span<const Command> AllCommands();
