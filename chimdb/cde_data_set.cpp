@@ -1,6 +1,7 @@
 #include "chimdb/cde_data_set.h"
 
 #include <cstring>
+#include <typeinfo>
 
 #include "chimdb/date_time_codec.h"
 #include "chimdb/field_type.h"
@@ -168,8 +169,20 @@ void CDEDataSet::SetFieldData(Field& field, std::span<const std::uint8_t> source
 // ---- filter ----
 
 void CDEDataSet::ParseFilter() {
+    filterFieldNumbers_.clear();
     if (!filter_.empty())
         filterParser_->Parse(filter_);
+}
+
+bool CDEDataSet::FilterParsedByLanguage() const {
+    return filterParser_ != nullptr && typeid(*filterParser_) == typeid(FilterParser);
+}
+
+Field* CDEDataSet::FindFilterField(std::string_view name) {
+    Field* field = FindField(name);
+    if (field != nullptr && !field->Calculated())
+        filterFieldNumbers_.push_back(field->FieldNo());
+    return field;
 }
 
 bool CDEDataSet::TestFilterRecord() {

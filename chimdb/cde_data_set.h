@@ -48,7 +48,7 @@ class CDEDataSet : public CDBDataSet, public FilterRecordSource {
 
     RecordBuffer* ActiveRecordBuffer() override;
     // FilterRecordSource.
-    Field* FindFilterField(std::string_view name) override { return FindField(name); }
+    Field* FindFilterField(std::string_view name) override;
 
     std::int32_t RecordSize() const { return recordSize_; }
     std::int32_t DataSize() const { return dataSize_; }
@@ -89,6 +89,11 @@ class CDEDataSet : public CDBDataSet, public FilterRecordSource {
     bool TestFilterRecord();
     // Parses the current filter text when it is not empty.
     void ParseFilter();
+    // The stored field numbers that the last parsed filter text reads.
+    const std::vector<int>& FilterFieldNumbers() const { return filterFieldNumbers_; }
+    // Whether the filter language itself parses the filter (a plugged-in parser may read
+    // fields it never looked up by name).
+    bool FilterParsedByLanguage() const;
     // The field object shown for a stored field number, nullptr when none.
     Field* FieldForStoredNumber(int fieldNo) const;
 
@@ -99,6 +104,7 @@ class CDEDataSet : public CDBDataSet, public FilterRecordSource {
     bool filtered_ = false;
     FilterOptions filterOptions_;
     std::unique_ptr<FilterParser> filterParser_;
+    std::vector<int> filterFieldNumbers_;
     std::int32_t dataSize_ = 0;
     std::int32_t calcSize_ = 0;
     std::int32_t recordSize_ = 0;

@@ -347,6 +347,36 @@ void ChimTable::InternalRefresh() {
 
 // ---- filter ----
 
+// While a filter pass reads record after record into the filter buffer, only the fields
+// that the filter text reads need deciphering, unless a filter event or calculated fields
+// may read any field.
+class ChimTable::FilterFieldsOnly {
+  public:
+    explicit FilterFieldsOnly(ChimTable& table) : buffers_(table.FilterBuffer().Buffers()) {
+        if (table.OnFilterRecord || table.HasCalcFields() || table.Filter().empty() ||
+            !table.FilterParsedByLanguage())
+            return;
+        for (std::size_t i = 0; i < buffers_.Count(); ++i)
+            saved_.push_back(buffers_.Item(i).Active());
+        std::vector<bool> used(buffers_.Count(), false);
+        for (int fieldNo : table.FilterFieldNumbers())
+            if (fieldNo >= 0 && static_cast<std::size_t>(fieldNo) < used.size())
+                used[static_cast<std::size_t>(fieldNo)] = true;
+        for (std::size_t i = 0; i < buffers_.Count(); ++i)
+            buffers_.Item(i).SetActive(saved_[i] && used[i]);
+    }
+    ~FilterFieldsOnly() {
+        for (std::size_t i = 0; i < saved_.size(); ++i)
+            buffers_.Item(i).SetActive(saved_[i]);
+    }
+    FilterFieldsOnly(const FilterFieldsOnly&) = delete;
+    FilterFieldsOnly& operator=(const FilterFieldsOnly&) = delete;
+
+  private:
+    FieldBuffers& buffers_;
+    std::vector<bool> saved_;
+};
+
 void ChimTable::CutByFilter() {
     const DataSetState saved = State();
     SetState(DataSetState::dsFilter);
@@ -356,6 +386,7 @@ void ChimTable::CutByFilter() {
         accepted.reserve(cursorList_.size());
         // One hold of the file lock for the whole pass instead of one per record read.
         FileLockGuard lock(tableIO_->FileIO());
+        FilterFieldsOnly onlyFilterFields(*this);
         const auto count = static_cast<std::int32_t>(cursorList_.size());
         for (std::int32_t i = 0; i < count; ++i) {
             ReadRecordData(FilterBuffer(), i);

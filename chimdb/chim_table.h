@@ -175,6 +175,7 @@ class ChimTable : public CDEDataSet, public BlobFieldHost {
 
   private:
     enum class Direction { fromFirst, forward, backward, fromLast };
+    class FilterFieldsOnly;
 
     void BuildDefinitions();
     std::vector<int> BindFields();

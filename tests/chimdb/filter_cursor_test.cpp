@@ -274,3 +274,33 @@ TEST_F(ProgramFilterTest, PlanNamesWithQuotesStarsAndChineseText) {
 
 }  // namespace
 }  // namespace chimdb::testing
+
+namespace chimdb::testing {
+namespace {
+
+// A filter pass deciphers only the fields that the filter reads; every other field must
+// still read right afterwards, and a filter event (which may read any field) still sees all.
+TEST_F(FilterCursorTest, AFilterPassReadingFewFieldsLeavesEveryFieldReadable) {
+    ChimTable table;
+    OpenTable(table, "Plans", "NAME");
+    AddPlan(table, "A", 1);
+    AddPlan(table, "B", 2);
+    AddPlan(table, "C", 3);
+    table.SetFilter("N >= 2");
+    table.SetFiltered(true);
+    EXPECT_THAT(Column(table, "NAME"), ElementsAre("B", "C"));
+    table.First();
+    ASSERT_TRUE(table.FindNext());
+    EXPECT_EQ(table.FieldByName("NAME").AsString(), "C");
+    EXPECT_TRUE(table.Locate("NAME", FieldValue("B")));
+    EXPECT_EQ(table.FieldByName("N").AsString(), "2");
+
+    table.OnFilterRecord = [](DataSet& set, bool& accept) {
+        accept = set.FieldByName("NAME").AsString() != "C";
+    };
+    table.Refresh();
+    EXPECT_THAT(Column(table, "NAME"), ElementsAre("B"));
+}
+
+}  // namespace
+}  // namespace chimdb::testing
