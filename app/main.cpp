@@ -1,8 +1,6 @@
 // Chimora: rings a school's bells on time.
 #include <QApplication>
-#include <QDesktopServices>
 #include <QSessionManager>
-#include <QUrl>
 #include <iostream>
 
 #include "app/core/ini_file_utils.h"
@@ -21,20 +19,9 @@
 #include "platform/linux/x11_hot_keys.h"
 #include "platform/linux/xdg_autorun.h"
 #include "platform/qt/qt_message_boxes.h"
-#include "platform/shell_open.h"
+#include "platform/qt/qt_shell_open.h"
 
 namespace {
-
-// Opens folders and web pages with the desktop's own programs.
-class DesktopShellOpen : public chimora::platform::ShellOpen {
-  public:
-    void OpenFolder(const std::string& path) override {
-        QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(path)));
-    }
-    void OpenUrl(const std::string& url) override {
-        QDesktopServices::openUrl(QUrl(QString::fromStdString(url)));
-    }
-};
 
 void FlushEveryDatabase() {
     try {
@@ -65,7 +52,7 @@ int main(int argc, char** argv) {
     chimora::platform::X11HotKeys hotKeys;
     chimora::platform::QtMessageBoxes boxes;
     chimora::platform::XdgAutorun autorun;
-    DesktopShellOpen shell;
+    chimora::platform::QtShellOpen shell;
 
     const chimora::IniFileUtils paths(executablePath);
     chimora::RingLog log(clock, paths.GetAppPath() + chimora::RingLog::kFileName, &std::cerr);
