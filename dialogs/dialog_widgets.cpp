@@ -1,6 +1,8 @@
 #include "dialogs/dialog_widgets.h"
 
+#include <QBoxLayout>
 #include <QComboBox>
+#include <QDialog>
 #include <QLabel>
 #include <QPushButton>
 #include <QTime>
@@ -27,6 +29,23 @@ QPushButton* DialogWidgets::Button(QWidget* parent, const char* name, const char
     button->setObjectName(name);
     button->setAutoDefault(false);
     return button;
+}
+
+QPushButton* DialogWidgets::LayOutEntryDialog(QDialog* dialog, QWidget* group, QWidget* weeks) {
+    auto* btnSave = Button(dialog, "btnSave", "保存");
+    auto* btnExit = Button(dialog, "btnExit", "退出");
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(btnSave);
+    buttons->addWidget(btnExit);
+
+    auto* layout = new QVBoxLayout(dialog);
+    layout->addWidget(group);
+    layout->addWidget(weeks);
+    layout->addLayout(buttons);
+    layout->setSizeConstraint(QLayout::SetFixedSize);
+    QObject::connect(btnExit, &QPushButton::clicked, dialog, &QDialog::reject);
+    return btnSave;
 }
 
 QComboBox* DialogWidgets::FileChoice(QWidget* parent, const std::vector<std::string>& items) {

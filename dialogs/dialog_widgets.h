@@ -8,6 +8,7 @@
 #include "platform/local_date_time.h"
 
 class QComboBox;
+class QDialog;
 class QLabel;
 class QPushButton;
 class QTime;
@@ -24,6 +25,9 @@ class DialogWidgets {
 
     static QLabel* Label(QWidget* parent, const char* name, const char* text, bool blue = false);
     static QPushButton* Button(QWidget* parent, const char* name, const char* text);
+    // The layout of an entry dialog: the group of entry data, the weekday boxes, and the
+    // buttons "保存" (btnSave, returned) and "退出" (btnExit, which closes with cancel).
+    static QPushButton* LayOutEntryDialog(QDialog* dialog, QWidget* group, QWidget* weeks);
     // A drop-down list without free typing, filled with items, the first selected.
     static QComboBox* FileChoice(QWidget* parent, const std::vector<std::string>& items);
     // A time-of-day picker showing hours, minutes and seconds.

@@ -3,13 +3,11 @@
 #include <QComboBox>
 #include <QGridLayout>
 #include <QGroupBox>
-#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
 #include <QTimeEdit>
-#include <QVBoxLayout>
 
 #include "app/core/music_files.h"
 #include "app/core/time_of_day.h"
@@ -82,18 +80,7 @@ void FrmBatchAdd::BuildControls() {
 
     weeks_ = new WeekBoxes(this);
 
-    auto* btnSave = W::Button(this, "btnSave", "保存");
-    auto* btnExit = W::Button(this, "btnExit", "退出");
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(btnSave);
-    buttons->addWidget(btnExit);
-
-    auto* layout = new QVBoxLayout(this);
-    layout->addWidget(group);
-    layout->addWidget(weeks_);
-    layout->addLayout(buttons);
-    layout->setSizeConstraint(QLayout::SetFixedSize);
+    auto* btnSave = W::LayOutEntryDialog(this, group, weeks_);
 
     connect(btnAddToList, &QPushButton::clicked, this, [this] { btnAddToListClick(); });
     connect(btnRemove, &QPushButton::clicked, this, [this] { btnRemoveClick(); });
@@ -101,7 +88,6 @@ void FrmBatchAdd::BuildControls() {
     connect(fileMutiSelect_, &QListWidget::itemDoubleClicked, this, [this] { btnTestClick(); });
     connect(DTP1_, &QTimeEdit::timeChanged, this, [this] { flashEndTime(); });
     connect(btnSave, &QPushButton::clicked, this, [this] { btnSaveClick(); });
-    connect(btnExit, &QPushButton::clicked, this, &QDialog::reject);
 }
 
 void FrmBatchAdd::showEvent(QShowEvent* event) {

@@ -4,12 +4,10 @@
 #include <QComboBox>
 #include <QGridLayout>
 #include <QGroupBox>
-#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTimeEdit>
-#include <QVBoxLayout>
 
 #include "app/core/music_files.h"
 #include "app/core/time_of_day.h"
@@ -68,21 +66,9 @@ void FrmRingSet::BuildControls() {
 
     weeks_ = new WeekBoxes(this);
 
-    auto* btnSave = W::Button(this, "btnSave", "保存");
-    auto* btnExit = W::Button(this, "btnExit", "退出");
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(btnSave);
-    buttons->addWidget(btnExit);
-
-    auto* layout = new QVBoxLayout(this);
-    layout->addWidget(group);
-    layout->addWidget(weeks_);
-    layout->addLayout(buttons);
-    layout->setSizeConstraint(QLayout::SetFixedSize);
+    auto* btnSave = W::LayOutEntryDialog(this, group, weeks_);
 
     connect(btnSave, &QPushButton::clicked, this, [this] { btnSaveClick(); });
-    connect(btnExit, &QPushButton::clicked, this, &QDialog::reject);
     connect(btnTest_, &QPushButton::clicked, this, [this] { btnTestClick(); });
     connect(btnAddFile, &QPushButton::clicked, this, [this] { btnAddFileClick(); });
 }
