@@ -74,11 +74,11 @@ void CreateChimFile() {
                    {"DESCR", type(FieldType::ftString), 32, 0}};
     ring.indexes = {
         {"ID", {"ID"}, chimdb::tiPrimary}, {"CODE", {"CODE"}, 0}, {"DESCR", {"DESCR"}, 0}};
-    chimdb::DatabaseSchema spec;
-    spec.password = kPassword;
-    spec.cipher = "Blowfish";
-    spec.tables.push_back(ring);
-    chimdb::DatabaseCreator(spec).CreateFile(ChimPath());
+    chimdb::DatabaseSchema schema;
+    schema.password = kPassword;
+    schema.cipher = "Blowfish";
+    schema.tables.push_back(ring);
+    chimdb::DatabaseCreator(schema).CreateFile(ChimPath());
 }
 
 void OpenChim(chimdb::ChimTable& table) {

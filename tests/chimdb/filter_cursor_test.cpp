@@ -163,9 +163,9 @@ TEST_F(FilterCursorTest, GetDateTakesTheMomentOfParsing) {
 
 // The program's ring entries: weekday flags, a time and the plan's name.
 DatabaseSchema RingSpec() {
-    DatabaseSchema spec;
-    spec.password = kCursorPassword;
-    spec.cipher = "Blowfish";
+    DatabaseSchema schema;
+    schema.password = kCursorPassword;
+    schema.cipher = "Blowfish";
     TableSchema ring{"Ring1_7", {CursorField("ID", FieldType::ftAutoInc)}, {}};
     for (int d = 1; d <= 8; ++d)
         ring.fields.push_back(
@@ -175,8 +175,8 @@ DatabaseSchema RingSpec() {
     ring.fields.push_back(CursorField("RINGPROJECT", FieldType::ftString, 20));
     ring.indexes = {IndexSchema{"ID", {"ID"}, tiPrimary | tiUnique},
                     IndexSchema{"RINGTIME", {"RINGTIME"}, 0}};
-    spec.tables = {ring};
-    return spec;
+    schema.tables = {ring};
+    return schema;
 }
 
 class ProgramFilterTest : public ::testing::Test {
