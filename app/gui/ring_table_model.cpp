@@ -135,10 +135,9 @@ bool RingTableModel::MoveCursorTo(int row) {
     if (row < 0 || row >= rowCount() || !table_.Active() ||
         table_.State() != chimdb::DataSetState::dsBrowse)
         return false;
-    table_.First();
-    for (int i = 0; i < row && !table_.Eof(); ++i)
-        table_.Next();
-    if (table_.Eof() || table_.IsEmpty())
+    // Rows are the cursor's records in its order: row r is record number r + 1.
+    table_.SetRecNo(row + 1);
+    if (table_.IsEmpty() || table_.RecNo() != row + 1)
         return false;
     const chimdb::Field* id = table_.FindField(kFieldNames[kIdColumn]);
     return id && id->AsString() == RowAt(row)[kIdColumn];
