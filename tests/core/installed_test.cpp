@@ -68,15 +68,17 @@ fs::path MusicFile(const std::string& stored) {
     return ProgramFolderOfThisTest() / "music" / relative;
 }
 
-// Works on a copy of the installed database, so that the test never writes to the one a
-// user of the built program may have filled with a school's schedule.
+// Works on a copy of the database that the build makes and puts into a program folder
+// without one: the program folder's own db.dll may already hold a school's schedule (the
+// built program was run and edited), which the test must neither read as the installed
+// state nor write to.
 class InstalledTest : public EngineTest {
   protected:
     void SetUp() override {
         ASSERT_TRUE(fs::exists(ProgramFolderOfThisTest() / "db.dll"));
         fs::remove_all(copy);
         fs::create_directories(copy);
-        fs::copy_file(ProgramFolderOfThisTest() / "db.dll", copy / "db.dll");
+        fs::copy_file(CHIMORA_TEMPLATE_DB, copy / "db.dll");
     }
     void TearDown() override {
         loader.ChimTable1().Close();
