@@ -9,38 +9,25 @@
 #include <fstream>
 #include <nlohmann/json.hpp>
 
-#include "tests/chimdb/tool_runner.h"
+#include "tests/chimdb/ring_table_tool_fixture.h"
 
 namespace {
 
 using chimdb::testing::RunResult;
 
 namespace fs = std::filesystem;
-using Json = nlohmann::ordered_json;
 using ::testing::ElementsAre;
 using ::testing::HasSubstr;
 using ::testing::IsEmpty;
 
-class FilterToolTest : public ::testing::Test {
+class FilterToolTest : public chimdb::testing::RingTableToolTest {
   protected:
     void SetUp() override {
-        tool_ = chimdb::testing::ToolPath();
-        ASSERT_TRUE(fs::exists(tool_)) << "build the chimdb tool: " << tool_;
-        dir_ = fs::temp_directory_path() / ("chimdb_filter_tool_" + std::to_string(::getpid()));
-        fs::create_directories(dir_);
-        db_ = (dir_ / "db.dll").string();
         Json fields = Json::array({{{"name", "ID"}, {"type", "ftAutoInc"}},
                                    {{"name", "WEEK3"}, {"type", "ftString"}, {"size", 1}},
                                    {{"name", "RINGTIME"}, {"type", "ftTime"}},
                                    {{"name", "RINGPROJECT"}, {"type", "ftString"}, {"size", 20}}});
-        Json schema = {{"password", "Quartzfen47"},
-                       {"encrypt", "Blowfish"},
-                       {"tables",
-                        {{{"name", "Ring1_7"},
-                          {"fields", fields},
-                          {"indexes", {{{"name", "RINGTIME"}, {"fields", {"RINGTIME"}}}}}}}}};
-        std::ofstream(dir_ / "schema.json") << schema.dump();
-        ASSERT_EQ(Run({"create", db_, "--schema", (dir_ / "schema.json").string()}).status, 0);
+        Json indexes = {{{"name", "RINGTIME"}, {"fields", {"RINGTIME"}}}};
         std::string input;
         for (const auto& [week, time, plan] :
              std::vector<std::tuple<const char*, const char*, const char*>>{
@@ -50,14 +37,7 @@ class FilterToolTest : public ::testing::Test {
                  {"1", "10:00:00", "Plan A*"},
                  {"1", "11:00:00", "Bob's"}})
             input += Json{{"WEEK3", week}, {"RINGTIME", time}, {"RINGPROJECT", plan}}.dump() + "\n";
-        ASSERT_EQ(
-            Run({"insert", db_, "--table", "Ring1_7", "--password", "Quartzfen47"}, input).status,
-            0);
-    }
-    void TearDown() override { fs::remove_all(dir_); }
-
-    RunResult Run(const std::vector<std::string>& args, const std::string& input = "") const {
-        return chimdb::testing::RunTool(tool_, dir_, args, input);
+        MakeRingTable("filter_tool", fields, indexes, input);
     }
 
     RunResult Dump(const std::vector<std::string>& extra) const {
@@ -77,10 +57,6 @@ class FilterToolTest : public ::testing::Test {
             ids.push_back(Json::parse(line)["ID"].get<int>());
         return ids;
     }
-
-    fs::path tool_;
-    fs::path dir_;
-    std::string db_;
 };
 
 TEST_F(FilterToolTest, DumpFiltersThroughTheCursorInItsOrder) {

@@ -9,40 +9,25 @@
 #include <fstream>
 #include <nlohmann/json.hpp>
 
-#include "tests/chimdb/tool_runner.h"
+#include "tests/chimdb/ring_table_tool_fixture.h"
 
 namespace {
 
 using chimdb::testing::RunResult;
 
 namespace fs = std::filesystem;
-using Json = nlohmann::ordered_json;
 using ::testing::HasSubstr;
 
-class LocateToolTest : public ::testing::Test {
+class LocateToolTest : public chimdb::testing::RingTableToolTest {
   protected:
     void SetUp() override {
-        tool_ = chimdb::testing::ToolPath();
-        ASSERT_TRUE(fs::exists(tool_)) << "build the chimdb tool: " << tool_;
-        dir_ = fs::temp_directory_path() / ("chimdb_locate_tool_" + std::to_string(::getpid()));
-        fs::create_directories(dir_);
-        db_ = (dir_ / "db.dll").string();
         Json fields = Json::array({{{"name", "ID"}, {"type", "ftAutoInc"}},
                                    {{"name", "RINGPROJECT"}, {"type", "ftString"}, {"size", 20}},
                                    {{"name", "RINGTIME"}, {"type", "ftTime"}},
                                    {{"name", "DAY"}, {"type", "ftDate"}},
                                    {{"name", "RINGDESC"}, {"type", "ftMemo"}}});
-        Json schema = {
-            {"password", "Quartzfen47"},
-            {"encrypt", "Blowfish"},
-            {"tables",
-             {{{"name", "Ring1_7"},
-               {"fields", fields},
-               {"indexes",
-                {{{"name", "ID"}, {"fields", {"ID"}}, {"options", {"primary", "unique"}}},
-                 {{"name", "PT"}, {"fields", {"RINGPROJECT", "RINGTIME"}}}}}}}}};
-        std::ofstream(dir_ / "schema.json") << schema.dump();
-        ASSERT_EQ(Run({"create", db_, "--schema", (dir_ / "schema.json").string()}).status, 0);
+        Json indexes = {{{"name", "ID"}, {"fields", {"ID"}}, {"options", {"primary", "unique"}}},
+                        {{"name", "PT"}, {"fields", {"RINGPROJECT", "RINGTIME"}}}};
         std::string input;
         for (const auto& [plan, time, day] :
              std::vector<std::tuple<const char*, const char*, const char*>>{
@@ -56,14 +41,7 @@ class LocateToolTest : public ::testing::Test {
                           {"RINGDESC", std::string("desc ") + plan}}
                          .dump() +
                      "\n";
-        ASSERT_EQ(
-            Run({"insert", db_, "--table", "Ring1_7", "--password", "Quartzfen47"}, input).status,
-            0);
-    }
-    void TearDown() override { fs::remove_all(dir_); }
-
-    RunResult Run(const std::vector<std::string>& args, const std::string& input = "") const {
-        return chimdb::testing::RunTool(tool_, dir_, args, input);
+        MakeRingTable("locate_tool", fields, indexes, input);
     }
 
     RunResult Locate(const std::string& fields, const std::string& values,
@@ -83,10 +61,6 @@ class LocateToolTest : public ::testing::Test {
             return 0;
         return Json::parse(result.out)["ID"].get<int>();
     }
-
-    fs::path tool_;
-    fs::path dir_;
-    std::string db_;
 };
 
 TEST_F(LocateToolTest, PrintsTheFirstMatchingRecordAsDumpDoes) {
