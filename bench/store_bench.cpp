@@ -715,38 +715,29 @@ void BM_ChimDB_Filter100k(benchmark::State& state) {
     table.Close();
 }
 
-// SQLite first, so that each step of the store can name its ratio at once.
-BENCHMARK(BM_SQLite_Append100k)->Iterations(1)->UseManualTime()->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_SQLite_Open)->Iterations(1)->UseManualTime()->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_SQLite_ReadAllInIndexOrder)
-    ->Iterations(1)
-    ->UseManualTime()
-    ->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_SQLite_Search10kById)->Iterations(1)->UseManualTime()->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_SQLite_Search10kByRingTime)
-    ->Iterations(1)
-    ->UseManualTime()
-    ->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_SQLite_CursorOpen10k)->Iterations(1)->UseManualTime()->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_SQLite_CursorWalk10k)->Iterations(1)->UseManualTime()->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_SQLite_CursorFind10k)->Iterations(1)->UseManualTime()->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_ChimDB_Append100k)->Iterations(1)->UseManualTime()->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_ChimDB_Open)->Iterations(1)->UseManualTime()->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_ChimDB_ReadAllInIndexOrder)
-    ->Iterations(1)
-    ->UseManualTime()
-    ->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_ChimDB_Search10kById)->Iterations(1)->UseManualTime()->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_ChimDB_Search10kByRingTime)
-    ->Iterations(1)
-    ->UseManualTime()
-    ->Unit(benchmark::kMillisecond);
+// Each step runs once, timed by hand (setup excluded).
+#define CHIMORA_ONCE(step) \
+    BENCHMARK(step)->Iterations(1)->UseManualTime()->Unit(benchmark::kMillisecond)
 
-BENCHMARK(BM_ChimDB_CursorOpen10k)->Iterations(1)->UseManualTime()->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_ChimDB_CursorWalk10k)->Iterations(1)->UseManualTime()->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_ChimDB_CursorFind10k)->Iterations(1)->UseManualTime()->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_SQLite_Filter100k)->Iterations(1)->UseManualTime()->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_ChimDB_Filter100k)->Iterations(1)->UseManualTime()->Unit(benchmark::kMillisecond);
+// SQLite first, so that each step of the store can name its ratio at once.
+CHIMORA_ONCE(BM_SQLite_Append100k);
+CHIMORA_ONCE(BM_SQLite_Open);
+CHIMORA_ONCE(BM_SQLite_ReadAllInIndexOrder);
+CHIMORA_ONCE(BM_SQLite_Search10kById);
+CHIMORA_ONCE(BM_SQLite_Search10kByRingTime);
+CHIMORA_ONCE(BM_SQLite_CursorOpen10k);
+CHIMORA_ONCE(BM_SQLite_CursorWalk10k);
+CHIMORA_ONCE(BM_SQLite_CursorFind10k);
+CHIMORA_ONCE(BM_ChimDB_Append100k);
+CHIMORA_ONCE(BM_ChimDB_Open);
+CHIMORA_ONCE(BM_ChimDB_ReadAllInIndexOrder);
+CHIMORA_ONCE(BM_ChimDB_Search10kById);
+CHIMORA_ONCE(BM_ChimDB_Search10kByRingTime);
+CHIMORA_ONCE(BM_ChimDB_CursorOpen10k);
+CHIMORA_ONCE(BM_ChimDB_CursorWalk10k);
+CHIMORA_ONCE(BM_ChimDB_CursorFind10k);
+CHIMORA_ONCE(BM_SQLite_Filter100k);
+CHIMORA_ONCE(BM_ChimDB_Filter100k);
 
 void PrintRatios() {
     std::printf("\n%-18s %12s %12s %10s\n", "step", "chimdb ms", "SQLite ms", "ratio");
