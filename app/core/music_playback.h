@@ -19,6 +19,8 @@ class MusicPlayback {
 
     // Starts the file at path from its beginning, ending whatever plays. Throws MediaError.
     void play(const std::string& path);
+    // Gets the file at path ready for a play that comes due soon; what plays goes on.
+    void Prepare(const std::string& path) { player_.Prepare(path); }
     // Stops a sound that is playing; the device stays open.
     void stop();
     // Opens path on player and returns its length in whole seconds, halves to even.
