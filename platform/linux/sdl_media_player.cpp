@@ -60,6 +60,8 @@ long Mp3FileDurationMs(const std::string& path) {
 }  // namespace
 
 SdlMediaPlayer::SdlMediaPlayer(SdlDeviceSettings settings) : settings_(settings) {
+    idleTimer_.setSingleShot(true);
+    QObject::connect(&idleTimer_, &QTimer::timeout, [this] { CloseIdleDevice(); });
     std::lock_guard lock(gHookMutex);
     gPlayer = this;
     gReceiver = &receiver_;
@@ -103,7 +105,8 @@ bool SdlMediaPlayer::OutputDeviceLost() {
     return lost;
 }
 
-bool SdlMediaPlayer::EnsureDevice() {
+bool SdlMediaPlayer::EnsureDevice() const {
+    KeepDeviceAwake();
     if (deviceOpen_ && !OutputDeviceLost())
         return true;
     // A lost device is closed and opened again; SDL then also picks its driver afresh, so
@@ -126,7 +129,7 @@ bool SdlMediaPlayer::EnsureDevice() {
     return true;
 }
 
-void SdlMediaPlayer::CloseDevice() {
+void SdlMediaPlayer::CloseDevice() const {
     if (!deviceOpen_)
         return;
     if (music_ != nullptr) {
@@ -138,6 +141,19 @@ void SdlMediaPlayer::CloseDevice() {
     Mix_CloseAudio();
     SDL_QuitSubSystem(kAudioSubsystems);
     deviceOpen_ = false;
+}
+
+void SdlMediaPlayer::KeepDeviceAwake() const {
+    if (settings_.idleCloseMs > 0)
+        idleTimer_.start(settings_.idleCloseMs);
+}
+
+void SdlMediaPlayer::CloseIdleDevice() {
+    if (Mode() == PlayerMode::Playing) {
+        KeepDeviceAwake();
+        return;
+    }
+    CloseDevice();
 }
 
 std::string SdlMediaPlayer::DriverName() const {
@@ -167,7 +183,7 @@ void SdlMediaPlayer::Close() {
     openedPath_.clear();
 }
 
-bool SdlMediaPlayer::EnsureMusic() {
+bool SdlMediaPlayer::EnsureMusic() const {
     if (!EnsureDevice())
         return false;
     if (music_ == nullptr)
@@ -196,8 +212,8 @@ PlayerMode SdlMediaPlayer::Mode() const {
 
 long SdlMediaPlayer::LengthMs() const {
     RequireDevice();
-    if (music_ == nullptr)
-        throw MediaError(deviceError_.empty() ? "The audio device was lost" : deviceError_);
+    if (!EnsureMusic())
+        throw MediaError(deviceError_.empty() ? Mix_GetError() : deviceError_);
     switch (Mix_GetMusicType(music_)) {
         case MUS_MID:
             throw MediaError("The length of a MIDI file cannot be measured: " + openedPath_);
@@ -238,7 +254,7 @@ _Mix_Music* SdlMediaPlayer::TakePrepared(const std::string& nativePath) {
     return music;
 }
 
-void SdlMediaPlayer::FreePrepared() {
+void SdlMediaPlayer::FreePrepared() const {
     if (prepared_ != nullptr)
         Mix_FreeMusic(prepared_);
     prepared_ = nullptr;

@@ -152,6 +152,27 @@ TEST_F(SdlMediaPlayerTest, PreparedFileOpensFromWhatWasReadAheadAndLeavesThePlay
     EXPECT_THROW(player.Open(), MediaError);
 }
 
+TEST_F(SdlMediaPlayerTest, SilentDeviceClosesAndTheOpenFileStillMeasuresAndPlays) {
+    SdlMediaPlayer quick({256, true, 200});
+    quick.SetNotifyHandler([this] { ++notices; });
+    quick.SetFileName((folder / "short.wav").string());
+    quick.Open();
+    quick.Play();
+    ASSERT_TRUE(WaitForNotice(10000));
+    EXPECT_EQ(quick.DriverName(), "dummy");
+    QElapsedTimer timer;
+    timer.start();
+    while (!quick.DriverName().empty() && timer.elapsed() < 5000)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    EXPECT_EQ(quick.DriverName(), "");  // the device is closed
+    EXPECT_TRUE(quick.IsOpen());        // the file is not
+    EXPECT_EQ(quick.Mode(), PlayerMode::Stopped);
+    EXPECT_NEAR(quick.LengthMs(), 300, 5);
+    quick.Play();
+    EXPECT_EQ(quick.Mode(), PlayerMode::Playing);
+    EXPECT_TRUE(WaitForNotice(10000));
+}
+
 TEST_F(SdlMediaPlayerTest, OldSettingsPrepareNothing) {
     SdlMediaPlayer old({2048, false});
     const std::string bell = (folder / "short.wav").string();

@@ -120,7 +120,9 @@ class PulseServer {
 
     // Starts the server and waits until it takes clients; false, with the reason, when it
     // cannot run on this machine.
-    bool Start(std::string* why) {
+    // realtime: the server's threads get the real-time scheduling that a desktop's sound server
+    // is given, where the machine allows it.
+    bool Start(std::string* why, bool realtime = false) {
         if (!ProgramOnPath("pulseaudio") || !ProgramOnPath("pactl") || !ProgramOnPath("parec")) {
             *why = "pulseaudio, pactl or parec is not installed";
             return false;
@@ -128,7 +130,8 @@ class PulseServer {
         std::filesystem::remove(SocketPath());
         pid_ = SpawnProgram(
             {"pulseaudio", "--daemonize=no", "-n", "--exit-idle-time=-1", "--use-pid-file=no",
-             "--realtime=no", "--high-priority=no",
+             realtime ? "--realtime=yes" : "--realtime=no",
+             realtime ? "--high-priority=yes" : "--high-priority=no",
              "--log-target=file:" + (root_ / "pulse.log").string(),
              "--load=module-native-protocol-unix auth-anonymous=1 socket=" + SocketPath(),
              "--load=module-null-sink sink_name=" + std::string(kSink) +
@@ -153,6 +156,7 @@ class PulseServer {
     }
 
     bool Running() const { return pid_ > 0; }
+    pid_t Pid() const { return pid_; }
     std::string SocketPath() const { return (root_ / "run/pulse/native").string(); }
     std::filesystem::path Root() const { return root_; }
 
