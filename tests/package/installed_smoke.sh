@@ -65,12 +65,19 @@ user_env=(-u XDG_DATA_HOME -u XDG_CONFIG_HOME -u QT_QPA_PLATFORM -u WAYLAND_DISP
     -u DBUS_SESSION_BUS_ADDRESS -u SESSION_MANAGER
     HOME="$home" XDG_RUNTIME_DIR="$work/runtime" DISPLAY="$display"
     SDL_AUDIODRIVER=dummy LANG=C.UTF-8)
-as_user() { env "${user_env[@]}" "$@"; }
+# Run by root (CI), the program runs as the unprivileged user nobody, as it would for a
+# teacher: it needs no root at run time.
+run_as=()
+if [ "$(id -u)" -eq 0 ] && id nobody >/dev/null 2>&1; then
+    run_as=(setpriv --reuid="$(id -u nobody)" --regid="$(id -g nobody)" --clear-groups)
+    chown -R "$(id -u nobody):$(id -g nobody)" "$home" "$work/runtime"
+fi
+as_user() { "${run_as[@]}" env "${user_env[@]}" "$@"; }
 
 # Starts the installed program; waits until its log has $1 lines more than $2 had.
 start_program() {
-    # env itself becomes the program, so that $! is the program's own process.
-    env "${user_env[@]}" /usr/bin/chimora >>"$work/program.out" 2>&1 &
+    # setpriv and env become the program, so that $! is the program's own process.
+    "${run_as[@]}" env "${user_env[@]}" /usr/bin/chimora >>"$work/program.out" 2>&1 &
     program_pid=$!
     for _ in $(seq 300); do
         if [ -f "$log" ] && [ "$(grep -c 'program started' "$log")" -ge "$1" ]; then return; fi
@@ -143,4 +150,5 @@ done
 while IFS= read -r -d '' path; do left+=("$path"); done < <(
     find /usr \( -iname '*chimora*' -o -name 'chimdb*' \) -print0 2>/dev/null)
 [ ${#left[@]} -eq 0 ] || fail "left in /usr after the purge: ${left[*]}"
-echo "installed_smoke: package $version installed, rang '$due' as a fresh user, purged cleanly"
+echo "installed_smoke: package $version installed, rang '$due' as a fresh user" \
+    "${run_as:+(nobody)}, purged cleanly"
