@@ -109,9 +109,10 @@ for table in FANGAN Config Ring1_7; do
 done
 stop_program 1
 
-# A ring due a few seconds after the next start, added with the installed tool.
+# A ring due some seconds after the next start (room for a slow start under load), added
+# with the installed tool.
 due_at=$(date '+%s')
-due_at=$((due_at + 12))
+due_at=$((due_at + 20))
 due=$(date -d "@$due_at" '+%H:%M:%S')
 weekday=$(date -d "@$due_at" '+%u')
 json="{"
