@@ -10,6 +10,7 @@ packages=(
     qt6-base-dev libsdl2-mixer-dev libsqlite3-dev libxcb1-dev libx11-dev
     fonts-noto-cjk xvfb xauth
     pulseaudio pulseaudio-utils
+    dpkg-dev lintian appstream desktop-file-utils librsvg2-bin qt6-qpa-plugins
 )
 
 missing=()
