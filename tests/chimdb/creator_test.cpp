@@ -6,8 +6,8 @@
 
 #include "chimdb/code_page.h"
 #include "chimdb/database_error.h"
-#include "chimdb/disk_file.h"
-#include "chimdb/password_hash.h"
+#include "file/disk_file.h"
+#include "codec/password_hash.h"
 #include "format_test_util.h"
 
 namespace chimdb {

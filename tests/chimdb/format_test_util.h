@@ -6,18 +6,18 @@
 #include <cstdint>
 #include <vector>
 
-#include "chimdb/block_chain.h"
-#include "chimdb/compress_mgr.h"
+#include "format/block_chain.h"
+#include "codec/compress_mgr.h"
 #include "chimdb/database_creator.h"
-#include "chimdb/encrypt_mgr.h"
+#include "codec/encrypt_mgr.h"
 #include "chimdb/field_type.h"
 #include "chimdb/file_format.h"
-#include "chimdb/index_table.h"
-#include "chimdb/le_bytes.h"
+#include "format/index_table.h"
+#include "file/le_bytes.h"
 #include "chimdb/memory_file.h"
-#include "chimdb/prologue.h"
+#include "format/prologue.h"
 #include "chimdb/record_layout.h"
-#include "chimdb/record_table.h"
+#include "format/record_table.h"
 
 namespace chimdb::testing {
 

@@ -13,20 +13,20 @@
 #include <string>
 #include <vector>
 
-#include "chimdb/chim_db_file_io.h"
-#include "chimdb/chim_table_io.h"
-#include "chimdb/compress_mgr.h"
+#include "table_io/chim_db_file_io.h"
+#include "table_io/chim_table_io.h"
+#include "codec/compress_mgr.h"
 #include "chimdb/database_creator.h"
 #include "chimdb/database_error.h"
-#include "chimdb/disk_file.h"
-#include "chimdb/encrypt_mgr.h"
+#include "file/disk_file.h"
+#include "codec/encrypt_mgr.h"
 #include "chimdb/field_type.h"
-#include "chimdb/index_table.h"
+#include "format/index_table.h"
 #include "chimdb/memory_file.h"
 #include "chimdb/memory_stream_registry.h"
-#include "chimdb/prologue.h"
-#include "chimdb/record_table.h"
-#include "chimdb/table_record_buffer.h"
+#include "format/prologue.h"
+#include "format/record_table.h"
+#include "table_io/table_record_buffer.h"
 
 namespace chimdb::testing {
 
