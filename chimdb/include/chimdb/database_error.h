@@ -8,13 +8,13 @@ namespace chimdb {
 
 // Every failure of the store. what() is the English message with its %s filled in.
 class DatabaseError : public std::runtime_error {
-public:
+  public:
     explicit DatabaseError(const std::string& message) : std::runtime_error(message) {}
 };
 
 // A cancelled password prompt: ends the current action and is never shown to the user.
 class Abort : public std::exception {
-public:
+  public:
     const char* what() const noexcept override { return "Operation aborted"; }
 };
 
