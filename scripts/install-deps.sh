@@ -11,6 +11,7 @@ packages=(
     fonts-noto-cjk xvfb xauth
     pulseaudio pulseaudio-utils
     dpkg-dev lintian appstream desktop-file-utils librsvg2-bin qt6-qpa-plugins
+    clang-format git
 )
 
 missing=()
