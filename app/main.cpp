@@ -12,6 +12,7 @@
 #include "chimdb/chim_session.h"
 #include "chimdb/chim_session_list.h"
 #include "platform/linux/linux_file_system.h"
+#include "platform/linux/local_single_instance.h"
 #include "platform/linux/logind_power.h"
 #include "platform/linux/qt_tick_source.h"
 #include "platform/linux/sdl_media_player.h"
@@ -39,11 +40,28 @@ int main(int argc, char** argv) {
     // The window may be hidden in the tray; the program ends only when the window closes.
     QApplication::setQuitOnLastWindowClosed(false);
 
+    const std::string executablePath = QCoreApplication::applicationFilePath().toStdString();
+    const chimora::IniFileUtils paths(executablePath);
+    // A second copy would ring every bell a second time: a later start shows the running
+    // copy's window and ends.
+    chimora::platform::LocalSingleInstance instance(paths.GetAppPath());
+    switch (instance.Claim()) {
+        case chimora::platform::SingleInstance::Outcome::HandedOver:
+            std::cerr << "Chimora runs already for " << paths.GetAppPath()
+                      << "; its window is shown.\n";
+            return 0;
+        case chimora::platform::SingleInstance::Outcome::NoAnswer:
+            std::cerr << "Chimora runs already for " << paths.GetAppPath()
+                      << " but does not answer; this copy ends so that no bell rings twice.\n";
+            return 1;
+        case chimora::platform::SingleInstance::Outcome::First:
+            break;
+    }
+
     chimora::QtTimerService timers;
     chimdb::TimerService::SetDefault(&timers);
     chimdb::ChimSessionList::Instance().Default().SetPasswordPrompt(&chimora::ChimDBLoginForm::Ask);
 
-    const std::string executablePath = QCoreApplication::applicationFilePath().toStdString();
     chimora::platform::SystemClock clock;
     chimora::platform::QtTickSource ticks;
     chimora::platform::SdlMediaPlayer player;
@@ -54,9 +72,10 @@ int main(int argc, char** argv) {
     chimora::platform::XdgAutorun autorun;
     chimora::platform::QtShellOpen shell;
 
-    const chimora::IniFileUtils paths(executablePath);
     chimora::RingLog log(clock, paths.GetAppPath() + chimora::RingLog::kFileName, &std::cerr);
     log.Event("program started");
+    if (!instance.Problem().empty())
+        log.Event(instance.Problem());
 
     QObject::connect(&app, &QGuiApplication::commitDataRequest,
                      [](QSessionManager&) { FlushEveryDatabase(); });
@@ -76,8 +95,10 @@ int main(int argc, char** argv) {
                                  [&log](const chimora::RingReport& report) { log.Ring(report); }});
         QObject::connect(&window, &chimora::FrmMain::programEnded, &app, &QCoreApplication::quit,
                          Qt::QueuedConnection);
+        instance.SetShowHandler([&window] { window.ShowForLaterStart(); });
         window.show();
         status = QApplication::exec();
+        instance.SetShowHandler(nullptr);
     }
     // The databases close before the timers they hold go away.
     chimdb::ChimSessionList::Instance().Shutdown();

@@ -406,6 +406,14 @@ void FrmMain::ShowAgain() {
     activateWindow();
 }
 
+void FrmMain::ShowForLaterStart() {
+    Log("a later start handed over: window shown");
+    if (isVisible())
+        FormShow();  // show() below does not run the show steps again
+    ShowAgain();
+    AddTrayIcon();
+}
+
 void FrmMain::WMTrayNotify(QSystemTrayIcon::ActivationReason reason) {
     if (reason == QSystemTrayIcon::DoubleClick)
         ShowAgain();

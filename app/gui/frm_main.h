@@ -84,6 +84,9 @@ class FrmMain : public QMainWindow {
 
     // Program life.
     void FormShow();
+    // A later start of the program for this folder handed over: the window comes forward
+    // and runs its show steps, visible before or not.
+    void ShowForLaterStart();
     void Timer1Timer();
     void WMTrayNotify(QSystemTrayIcon::ActivationReason reason);
     void WMHotKey(int id);
