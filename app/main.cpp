@@ -17,6 +17,7 @@
 #include "platform/linux/qt_tick_source.h"
 #include "platform/linux/sdl_media_player.h"
 #include "platform/linux/system_clock.h"
+#include "platform/linux/timedated_time_sync.h"
 #include "platform/linux/x11_hot_keys.h"
 #include "platform/linux/xdg_autorun.h"
 #include "platform/qt/qt_message_boxes.h"
@@ -71,6 +72,7 @@ int main(int argc, char** argv) {
     chimora::platform::QtMessageBoxes boxes;
     chimora::platform::XdgAutorun autorun;
     chimora::platform::QtShellOpen shell;
+    chimora::platform::TimedatedTimeSync timeSync;
 
     chimora::RingLog log(clock, paths.GetAppPath() + chimora::RingLog::kFileName, &std::cerr);
     log.Event("program started");
@@ -81,23 +83,31 @@ int main(int argc, char** argv) {
                      [](QSessionManager&) { FlushEveryDatabase(); });
     QObject::connect(&app, &QCoreApplication::aboutToQuit, [] { FlushEveryDatabase(); });
     chimora::TerminationSignals termination;
+    bool endRequested = false;
     QObject::connect(&termination, &chimora::TerminationSignals::requested, &app,
-                     [&log](int number) {
+                     [&log, &endRequested](int number) {
                          log.Event("end requested by signal " + std::to_string(number));
-                         QCoreApplication::quit();
+                         endRequested = true;
+                         FlushEveryDatabase();
+                         // Ends every event loop, that of an open box too; a loop started
+                         // after this returns at once.
+                         QCoreApplication::exit(0);
                      });
 
     int status = 0;
     {
-        chimora::FrmMain window({clock, ticks, player, power, files, hotKeys, boxes, autorun, shell,
-                                 executablePath,
-                                 [&log](const std::string& text) { log.Event(text); },
-                                 [&log](const chimora::RingReport& report) { log.Ring(report); }});
+        chimora::FrmMain window(
+            {clock, ticks, player, power, files, hotKeys, boxes, autorun, shell, executablePath,
+             [&log](const std::string& text) { log.Event(text); },
+             [&log](const chimora::RingReport& report) { log.Ring(report); }, true, &timeSync});
         QObject::connect(&window, &chimora::FrmMain::programEnded, &app, &QCoreApplication::quit,
                          Qt::QueuedConnection);
         instance.SetShowHandler([&window] { window.ShowForLaterStart(); });
         window.show();
-        status = QApplication::exec();
+        // A signal while a box of the show steps was open has ended that box's loop; the
+        // main loop would start afresh and forget it.
+        if (!endRequested)
+            status = QApplication::exec();
         instance.SetShowHandler(nullptr);
     }
     // The databases close before the timers they hold go away.
