@@ -195,6 +195,15 @@ void FrmMain::FormCreate() {
     }
 }
 
+bool FrmMain::ReadableForEdit() {
+    if (!warnings_.IsActive(SilenceCause::DatabaseUnreadable))
+        return true;
+    // Nothing is written to a file that failed to read: an edit on top of a bad read could
+    // "repair" it into something worse. Read it afresh; a file still bad shows its error.
+    FormShow();
+    return !warnings_.IsActive(SilenceCause::DatabaseUnreadable);
+}
+
 void FrmMain::CheckClock() {
     if (clockWatch_)
         clockWatch_->Check();
@@ -463,6 +472,8 @@ void FrmMain::N3Click() {
 }
 
 void FrmMain::btnSettingClick() {
+    if (!ReadableForEdit())
+        return;
     Guarded([this] { dialogs.setting(this, context_); });
 }
 
@@ -471,6 +482,8 @@ void FrmMain::N1Click() {
 }
 
 void FrmMain::N2Click() {
+    if (!ReadableForEdit())
+        return;
     Guarded([this] {
         if (dialogs.fangAn(this, context_) != 1)
             return;
@@ -482,6 +495,8 @@ void FrmMain::N2Click() {
 }
 
 void FrmMain::N4Click() {
+    if (!ReadableForEdit())
+        return;
     Guarded([this] {
         dialogs.batchAdd(this, context_);
         RefreshGrid();

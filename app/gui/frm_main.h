@@ -135,6 +135,8 @@ class FrmMain : public QMainWindow {
     void Log(const std::string& text) const;
     void Guarded(const std::function<void()>& action);
     void WireWarnings();
+    // False, after showing why, while the database still fails to read.
+    bool ReadableForEdit();
     void ShowWarnings();
     void ApplyTrayLook();
 

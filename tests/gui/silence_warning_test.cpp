@@ -85,6 +85,27 @@ TEST_F(SilenceWarningTest, MissingDatabaseFileRaisesAndAReturnedOneEndsTheWarnin
     EXPECT_NE(ended, events.end());
 }
 
+TEST_F(SilenceWarningTest, EditsAreRefusedWhileTheDatabaseFailsToReadAndGoOnOnceItReads) {
+    Plan(kRings);
+    const std::string good = Bytes(folder.DatabasePath());
+    std::filesystem::resize_file(folder.DatabasePath(), good.size() / 2);
+    FrmMain& frm = Shown();
+    const std::size_t errorsShown = boxes.shown.size();
+    frm.btnAddClick();
+    frm.N2Click();
+    frm.N4Click();
+    frm.btnSettingClick();
+    EXPECT_TRUE(editorCalls.empty());
+    EXPECT_EQ(fangAnCalls, 0);
+    EXPECT_EQ(settingCalls, 0);
+    EXPECT_EQ(boxes.shown.size(), errorsShown + 4);  // each tried to read, and said why not
+
+    std::ofstream(folder.DatabasePath(), std::ios::binary) << good;
+    frm.btnAddClick();
+    EXPECT_EQ(editorCalls.size(), 1u);
+    EXPECT_TRUE(frm.Warnings().Empty());
+}
+
 TEST_F(SilenceWarningTest, NoActivePlanAndAPlanWithoutEntriesAreEachShown) {
     folder.Insert("FANGAN", PlanLine("P", false) + PlanLine("Q", true));
     folder.Insert("Config", chimdb::testing::Slurp(ProgramFolder::SourcePath("data/Config.jsonl")));
