@@ -17,7 +17,7 @@ namespace {
 constexpr int kConnectMs = 1000;
 constexpr int kReplyMs = 3000;
 // A holder that has just taken the lock may not listen yet; a later start waits this long.
-constexpr int kClaimMs = 5000;
+constexpr int kClaimMs = 10000;
 constexpr int kRetryPauseMs = 50;
 
 QString RuntimeFolder(const std::string& given) {
