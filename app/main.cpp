@@ -16,10 +16,12 @@
 #include "chimdb/chim_session.h"
 #include "chimdb/chim_session_list.h"
 #include "platform/linux/linux_file_system.h"
+#include "platform/linux/local_single_instance.h"
 #include "platform/linux/logind_power.h"
 #include "platform/linux/qt_tick_source.h"
 #include "platform/linux/sdl_media_player.h"
 #include "platform/linux/system_clock.h"
+#include "platform/linux/timedated_time_sync.h"
 #include "platform/linux/x11_hot_keys.h"
 #include "platform/linux/xdg_autorun.h"
 #include "platform/qt/qt_message_boxes.h"
@@ -62,11 +64,29 @@ int main(int argc, char** argv) {
     // The window may be hidden in the tray; the program ends only when the window closes.
     QApplication::setQuitOnLastWindowClosed(false);
 
+    const std::string executablePath = QCoreApplication::applicationFilePath().toStdString();
+    const chimora::ProgramLayout layout =
+        chimora::ProgramLayout::Choose(executablePath, &chimora::ProgramLayout::ProcessEnvironment);
+    // A second copy for the same program folder would ring every bell a second time: a later
+    // start shows the running copy's window and ends.
+    chimora::platform::LocalSingleInstance instance(layout.ProgramFolder());
+    switch (instance.Claim()) {
+        case chimora::platform::SingleInstance::Outcome::HandedOver:
+            std::cerr << "Chimora runs already for " << layout.ProgramFolder()
+                      << "; its window is shown.\n";
+            return 0;
+        case chimora::platform::SingleInstance::Outcome::NoAnswer:
+            std::cerr << "Chimora runs already for " << layout.ProgramFolder()
+                      << " but does not answer; this copy ends so that no bell rings twice.\n";
+            return 1;
+        case chimora::platform::SingleInstance::Outcome::First:
+            break;
+    }
+
     chimora::QtTimerService timers;
     chimdb::TimerService::SetDefault(&timers);
     chimdb::ChimSessionList::Instance().Default().SetPasswordPrompt(&chimora::ChimDBLoginForm::Ask);
 
-    const std::string executablePath = QCoreApplication::applicationFilePath().toStdString();
     chimora::platform::SystemClock clock;
     chimora::platform::QtTickSource ticks;
     chimora::platform::SdlMediaPlayer player;
@@ -76,9 +96,8 @@ int main(int argc, char** argv) {
     chimora::platform::QtMessageBoxes boxes;
     chimora::platform::XdgAutorun autorun;
     chimora::platform::QtShellOpen shell;
+    chimora::platform::TimedatedTimeSync timeSync;
 
-    const chimora::ProgramLayout layout =
-        chimora::ProgramLayout::Choose(executablePath, &chimora::ProgramLayout::ProcessEnvironment);
     const chimora::DataFolderFiller::Outcome filled = PrepareProgramFolder(layout);
     const std::vector<std::string>& folderProblems = filled.problems;
     chimora::RingLog log(clock, layout.ProgramFolder() + chimora::RingLog::kFileName, &std::cerr);
@@ -89,15 +108,22 @@ int main(int argc, char** argv) {
                   " files copied");
     for (const std::string& problem : folderProblems)
         log.Event("data folder: " + problem);
+    if (!instance.Problem().empty())
+        log.Event(instance.Problem());
 
     QObject::connect(&app, &QGuiApplication::commitDataRequest,
                      [](QSessionManager&) { FlushEveryDatabase(); });
     QObject::connect(&app, &QCoreApplication::aboutToQuit, [] { FlushEveryDatabase(); });
     chimora::TerminationSignals termination;
+    bool endRequested = false;
     QObject::connect(&termination, &chimora::TerminationSignals::requested, &app,
-                     [&log](int number) {
+                     [&log, &endRequested](int number) {
                          log.Event("end requested by signal " + std::to_string(number));
-                         QCoreApplication::quit();
+                         endRequested = true;
+                         FlushEveryDatabase();
+                         // Ends every event loop, that of an open box too; a loop started
+                         // after this returns at once.
+                         QCoreApplication::exit(0);
                      });
 
     int status = 0;
@@ -106,9 +132,10 @@ int main(int argc, char** argv) {
                                  executablePath,
                                  [&log](const std::string& text) { log.Event(text); },
                                  [&log](const chimora::RingReport& report) { log.Ring(report); },
-                                 true, layout.ProgramFolder()});
+                                 true, &timeSync, layout.ProgramFolder()});
         QObject::connect(&window, &chimora::FrmMain::programEnded, &app, &QCoreApplication::quit,
                          Qt::QueuedConnection);
+        instance.SetShowHandler([&window] { window.ShowForLaterStart(); });
         window.show();
         // Told once the window is up: the box runs its own event loop, so the bells that can
         // ring go on ringing while it waits for the user.
@@ -116,7 +143,11 @@ int main(int argc, char** argv) {
             QTimer::singleShot(0, &window, [&boxes, &layout, &folderProblems] {
                 boxes.ShowError(TemplateProblemText(layout, folderProblems));
             });
-        status = QApplication::exec();
+        // A signal while a box of the show steps was open has ended that box's loop; the
+        // main loop would start afresh and forget it.
+        if (!endRequested)
+            status = QApplication::exec();
+        instance.SetShowHandler(nullptr);
     }
     // The databases close before the timers they hold go away.
     chimdb::ChimSessionList::Instance().Shutdown();

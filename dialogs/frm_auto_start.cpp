@@ -49,6 +49,10 @@ constexpr const char* kAmplifierHelp =
     "功放长时间开着既费电又会缩短寿命。可以使用厂家提供的节能定时开关：没有音乐播放时自动切断"
     "功放电源，在下一次打铃前稍早自动接通，打铃结束后再次关闭。详细说明请点击下面的按钮查看。";
 
+// The dialog must fit a 1024x768 screen with its title bar and a task bar: the memos are
+// kept low and their texts scroll inside them.
+constexpr int kMemoWidth = 620;
+
 QGroupBox* HelpGroup(QWidget* parent, const char* name, const char* title, const char* memoName,
                      const char* text, int height) {
     auto* group = new QGroupBox(QString::fromUtf8(title), parent);
@@ -56,7 +60,8 @@ QGroupBox* HelpGroup(QWidget* parent, const char* name, const char* title, const
     auto* memo = new QPlainTextEdit(QString::fromUtf8(text), group);
     memo->setObjectName(memoName);
     memo->setReadOnly(true);
-    memo->setMinimumSize(620, height);
+    memo->setFixedSize(kMemoWidth, height);
+    memo->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     auto* layout = new QVBoxLayout(group);
     layout->addWidget(memo);
     return group;
@@ -69,11 +74,11 @@ FrmAutoStart::FrmAutoStart(QWidget* parent, platform::ShellOpen& shell, EventGua
     setObjectName("FrmAutoStart");
     setWindowTitle(QString::fromUtf8("如何设置自动开机及自动登录"));
     auto* layout = new QVBoxLayout(this);
-    layout->addWidget(HelpGroup(this, "GroupBox1", "如何设置自动开机", "Memo1", kPowerOnHelp, 230));
+    layout->addWidget(HelpGroup(this, "GroupBox1", "如何设置自动开机", "Memo1", kPowerOnHelp, 150));
     layout->addWidget(
-        HelpGroup(this, "GroupBox2", "如何设置WINDOWS自动登录", "Memo2", kAutoLoginHelp, 300));
+        HelpGroup(this, "GroupBox2", "如何设置WINDOWS自动登录", "Memo2", kAutoLoginHelp, 170));
     auto* amplifier =
-        HelpGroup(this, "GroupBox3", "如何设置自动关闭功放", "Memo3", kAmplifierHelp, 70);
+        HelpGroup(this, "GroupBox3", "如何设置自动关闭功放", "Memo3", kAmplifierHelp, 64);
     auto* btnView = DialogWidgets::Button(amplifier, "btnView", "详细请看这里");
     amplifier->layout()->addWidget(btnView);
     layout->addWidget(amplifier);

@@ -83,6 +83,14 @@ void FrmFangAn::BuildControls() {
     connect(btnApply_, &QPushButton::clicked, this, [this] { btnApplyClick(); });
     connect(btnExit, &QPushButton::clicked, this, &QDialog::reject);
     connect(lstFangAn_, &QListWidget::itemClicked, this, [this] { lstFangAnClick(); });
+    // A plan chosen with the arrow keys is as chosen as a clicked one: otherwise the name box
+    // and the buttons would still act on the plan clicked before.
+    connect(lstFangAn_, &QListWidget::currentItemChanged, this, [this](QListWidgetItem* current) {
+        if (!current)
+            return;  // the list was rebuilt; the selection is lost until the next choice
+        current->setSelected(true);
+        lstFangAnClick();
+    });
 }
 
 void FrmFangAn::loadFangList() {

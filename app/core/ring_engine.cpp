@@ -51,6 +51,17 @@ CurrRingObj RingEngine::GetNextRing() {
     return {};
 }
 
+CurrRingObj RingEngine::GetNextRingWithFile() {
+    const long now = TimeNumber(TimeText(clock_.Now()));
+    GetCurrentData();
+    for (const CurrRingObj& ring : state_.CurrRingList) {
+        if (TimeNumber(ring.RINGTIME) >= now && !ring.RINGFILE.empty()) {
+            return ring;
+        }
+    }
+    return {};
+}
+
 void RingEngine::Timer1Timer() {
     const platform::LocalDateTime now = clock_.Now();
     const std::optional<std::int64_t> gap = SecondsSincePreviousTick(now);
@@ -187,7 +198,7 @@ std::string RingEngine::setPanel1Val() {
     std::string text;
     if (!running_) {
         text = "停止中    方案:" + state_.CurrFangAn;
-    } else if (const CurrRingObj next = GetNextRing(); !next.RINGFILE.empty()) {
+    } else if (const CurrRingObj next = GetNextRingWithFile(); !next.RINGFILE.empty()) {
         text = "运行中    下一首播放曲目:" + next.RINGDESC + "   时间:" + next.RINGTIME +
                "    方案:" + state_.CurrFangAn;
     } else {

@@ -45,6 +45,10 @@ class RingEngine {
     void GetCurrentData();
     // The first of today's entries whose time is now or later; empty when none is left.
     CurrRingObj GetNextRing();
+    // The first of today's entries, now or later, that has a sound file: the one the status
+    // line names. An entry without a file plays nothing, and naming none at it would tell
+    // the user that today's bells are over while later ones will ring.
+    CurrRingObj GetNextRingWithFile();
     // The one-second tick.
     void Timer1Timer();
     // Plays the first of today's entries due in the current second.

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "app/core/ring_engine.h"
+#include "chimdb/database_error.h"
 #include "chimdb/text_format_locale.h"
 
 namespace chimora {
@@ -109,7 +110,32 @@ void ScheduleLoader::openChimConfig() {
     OpenTable(chimConfig_, appPath_, kConfigTable, "ID");
 }
 
+void ScheduleLoader::Reading(Read kind, const std::function<void()>& read) {
+    std::string& error = readErrors_[kind];
+    try {
+        read();
+        error.clear();
+    } catch (const chimdb::DatabaseError& failure) {
+        error = failure.what();
+        if (readListener_)
+            readListener_(error);
+        throw;
+    }
+    if (readListener_) {
+        std::string first;
+        for (const std::string& other : readErrors_) {
+            if (first.empty())
+                first = other;
+        }
+        readListener_(first);
+    }
+}
+
 void ScheduleLoader::LoadConfigData() {
+    Reading(kConfig, [this] { ReadConfig(); });
+}
+
+void ScheduleLoader::ReadConfig() {
     openChimConfig();
     chimConfig_.First();
     const std::int32_t count = chimConfig_.RecordCount();
@@ -126,6 +152,12 @@ void ScheduleLoader::LoadConfigData() {
 }
 
 std::string ScheduleLoader::GetActiveFangAn() {
+    std::string active;
+    Reading(kPlans, [this, &active] { active = ReadActiveFangAn(); });
+    return active;
+}
+
+std::string ScheduleLoader::ReadActiveFangAn() {
     chimdb::ChimTable plans;
     OpenTable(plans, appPath_, kPlanTable, "NAME");
     plans.First();
@@ -140,6 +172,10 @@ std::string ScheduleLoader::GetActiveFangAn() {
 }
 
 void ScheduleLoader::LoadAllDataToMem() {
+    Reading(kEntries, [this] { ReadAllData(); });
+}
+
+void ScheduleLoader::ReadAllData() {
     openChimTable1();
     ApplyFilter(chimTable1_, PlanFilter(state_.CurrFangAn));
     // Built aside and swapped in whole: a read error half way must not leave the bell
@@ -158,8 +194,10 @@ void ScheduleLoader::LoadAllDataToMem() {
 }
 
 void ScheduleLoader::LoadData(int weekday) {
-    openChimTable1();
-    ApplyFilter(chimTable1_, DayFilter(state_.CurrFangAn, weekday));
+    Reading(kDay, [this, weekday] {
+        openChimTable1();
+        ApplyFilter(chimTable1_, DayFilter(state_.CurrFangAn, weekday));
+    });
 }
 
 }  // namespace chimora

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <array>
+#include <functional>
 #include <string>
 
 #include "app/core/program_state.h"
@@ -39,6 +41,12 @@ class ScheduleLoader {
     // Filters ChimTable1 to the active plan's entries whose flag WEEKn is "1".
     void LoadData(int weekday);
 
+    // Told after every read above: the store's message of a read that failed the last time
+    // it ran, empty once every kind of read has succeeded again.
+    void SetReadListener(std::function<void(const std::string& error)> listener) {
+        readListener_ = std::move(listener);
+    }
+
     // The open steps every table cursor of the program uses: close; database name = the
     // program folder + "db.dll"; table; index; password; open.
     static void OpenTable(chimdb::ChimTable& table, const std::string& appPath,
@@ -52,11 +60,20 @@ class ScheduleLoader {
     static void ApplyFilter(chimdb::ChimTable& table, const std::string& filter);
 
   private:
+    enum Read { kPlans, kConfig, kEntries, kDay, kReadKinds };
+    // Runs read, notes whether it failed with a store error, and lets the error go on.
+    void Reading(Read kind, const std::function<void()>& read);
+    void ReadConfig();
+    std::string ReadActiveFangAn();
+    void ReadAllData();
+
     ProgramState& state_;
     RingEngine& engine_;
     std::string appPath_;
     chimdb::ChimTable chimTable1_;
     chimdb::ChimTable chimConfig_;
+    std::array<std::string, kReadKinds> readErrors_;
+    std::function<void(const std::string&)> readListener_;
 };
 
 }  // namespace chimora

@@ -7,6 +7,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QMenu>
+#include <QPainter>
 #include <QPushButton>
 #include <QScreen>
 #include <QScrollBar>
@@ -15,10 +16,12 @@
 #include <QStatusBar>
 #include <QTabBar>
 #include <QTableView>
+#include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include "app/core/silence_texts.h"
 #include "app/core/time_of_day.h"
 #include "chimdb/chim_session_list.h"
 
@@ -57,6 +60,27 @@ class FixedWidthTabBar : public QTabBar {
         return {kTabWidth, QTabBar::tabSizeHint(index).height()};
     }
 };
+
+constexpr int kWarningPanelWidth = 200;
+
+// The application's icon with a yellow warning triangle in its lower right corner.
+QIcon WarningIcon(const QIcon& base) {
+    constexpr int kSize = 64;
+    QPixmap pixmap = base.pixmap(kSize, kSize);
+    if (pixmap.isNull()) {
+        pixmap = QPixmap(kSize, kSize);
+        pixmap.fill(Qt::transparent);
+    }
+    QPainter painter(&pixmap);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(QPen(Qt::black, 2));
+    painter.setBrush(QColor(255, 193, 7));
+    painter.drawPolygon(QPolygonF({QPointF(30, 62), QPointF(62, 62), QPointF(46, 30)}));
+    painter.setPen(QPen(Qt::black, 4, Qt::SolidLine, Qt::RoundCap));
+    painter.drawLine(QPointF(46, 41), QPointF(46, 51));
+    painter.drawPoint(QPointF(46, 57));
+    return QIcon(pixmap);
+}
 
 QFont SongFont() {
     QFont font;
@@ -118,16 +142,37 @@ FrmMain::FrmMain(MainWindowServices services, QWidget* parent)
     hooks.ringReport = [this](const RingReport& report) {
         if (services_.logRing)
             services_.logRing(report);
+        watch_.RingDone(report);
     };
     hooks.shutdownRequested = [this](const std::string& result) {
         Log("scheduled shutdown: " + result);
+        if (result != "requested")
+            watch_.ShutdownNotRequested(result);
     };
     engine_.SetHooks(std::move(hooks));
     playback_.SetPlayCaptionHandler(
         [this](const std::string& caption) { btnPlay->setText(QString::fromStdString(caption)); });
     services_.hotKeys.SetHandler([this](int id) { WMHotKey(id); });
+    WireWarnings();
 
     FormCreate();
+}
+
+void FrmMain::WireWarnings() {
+    warnings_.SetListener([this](SilenceCause, bool active, const std::string& text) {
+        Log((active ? "warning started: " : "warning ended: ") + text);
+        ShowWarnings();
+    });
+    loader_.SetReadListener([this](const std::string& error) { watch_.DatabaseRead(error); });
+    services_.power.SetOutcomeHandler(
+        [this](const platform::PowerOutcome& outcome) { Log(watch_.ShutdownAnswered(outcome)); });
+    if (services_.timeSync) {
+        clockWatch_ = std::make_unique<ClockWatch>(*services_.timeSync, warnings_,
+                                                   [this](const std::string& text) { Log(text); });
+        clockTimer_ = new QTimer(this);
+        clockTimer_->setInterval(ClockWatch::kCheckIntervalMs);
+        connect(clockTimer_, &QTimer::timeout, this, &FrmMain::CheckClock);
+    }
 }
 
 FrmMain::~FrmMain() {
@@ -135,6 +180,8 @@ FrmMain::~FrmMain() {
     services_.hotKeys.SetHandler(nullptr);
     UnregisterHotKeys();
     services_.player.SetNotifyHandler(nullptr);
+    services_.power.SetOutcomeHandler(nullptr);
+    warnings_.SetListener(nullptr);
     model_.reset();
 }
 
@@ -144,6 +191,24 @@ void FrmMain::FormCreate() {
     SetRunning(true);
     setWindowTitle(QStringLiteral("Chimora5.0"));
     services_.ticks.Start([this] { Timer1Timer(); });
+    if (clockTimer_) {
+        clockTimer_->start();
+        CheckClock();
+    }
+}
+
+bool FrmMain::ReadableForEdit() {
+    if (!warnings_.IsActive(SilenceCause::DatabaseUnreadable))
+        return true;
+    // Nothing is written to a file that failed to read: an edit on top of a bad read could
+    // "repair" it into something worse. Read it afresh; a file still bad shows its error.
+    FormShow();
+    return !warnings_.IsActive(SilenceCause::DatabaseUnreadable);
+}
+
+void FrmMain::CheckClock() {
+    if (clockWatch_)
+        clockWatch_->Check();
 }
 
 QToolButton* FrmMain::AddToolButton(const char* name, const char* caption, const char* icon) {
@@ -289,8 +354,39 @@ void FrmMain::CreateStatusBar() {
     statusPanel0->setFixedWidth(kPanel0Width);
     statusPanel1 = new QLabel(bar);
     statusPanel1->setObjectName(QStringLiteral("StatusBarPanel1"));
+    statusPanel2 = new QLabel(bar);
+    statusPanel2->setObjectName(QStringLiteral("StatusBarPanel2"));
+    statusPanel2->setStyleSheet(QStringLiteral("QLabel { color: #b00000; }"));
+    statusPanel2->hide();
     bar->addWidget(statusPanel0);
     bar->addWidget(statusPanel1, 1);
+    bar->addWidget(statusPanel2);
+}
+
+void FrmMain::ShowWarnings() {
+    QStringList texts;
+    QStringList causes;
+    for (const auto& [cause, text] : warnings_.Active()) {
+        texts << QString::fromStdString(text);
+        causes << QString::fromStdString(SilenceTexts::Cause(text));
+    }
+    // The window is narrow: the panel names the causes, its tip and the tray tip tell all.
+    statusPanel2->setText(statusPanel2->fontMetrics().elidedText(
+        causes.join(QStringLiteral("；")), Qt::ElideRight, kWarningPanelWidth));
+    statusPanel2->setToolTip(texts.join(QLatin1Char('\n')));
+    statusPanel2->setVisible(!texts.isEmpty());
+    trayWarning_ = !texts.isEmpty();
+    trayTip_ = QStringLiteral("Chimora");
+    if (trayWarning_)
+        trayTip_ += QLatin1Char('\n') + texts.join(QLatin1Char('\n'));
+    ApplyTrayLook();
+}
+
+void FrmMain::ApplyTrayLook() {
+    if (!tray_)
+        return;
+    tray_->setIcon(trayWarning_ ? WarningIcon(windowIcon()) : windowIcon());
+    tray_->setToolTip(trayTip_);
 }
 
 // ---- program life -------------------------------------------------------------------------
@@ -313,10 +409,14 @@ void FrmMain::FormShow() {
         TabControlClick();
         engine_.setPanel1Val();
     });
+    shownOnce_ = true;
+    watch_.ScheduleInMemory(state_);
 }
 
 void FrmMain::Timer1Timer() {
     EventGuard::RunSilently([this] { engine_.Timer1Timer(); });
+    if (shownOnce_)
+        watch_.ScheduleInMemory(state_);
     // Rows turn olive as their time passes.
     FilterDBGrid->viewport()->update();
 }
@@ -374,6 +474,8 @@ void FrmMain::N3Click() {
 }
 
 void FrmMain::btnSettingClick() {
+    if (!ReadableForEdit())
+        return;
     Guarded([this] { dialogs.setting(this, context_); });
 }
 
@@ -382,6 +484,8 @@ void FrmMain::N1Click() {
 }
 
 void FrmMain::N2Click() {
+    if (!ReadableForEdit())
+        return;
     Guarded([this] {
         if (dialogs.fangAn(this, context_) != 1)
             return;
@@ -393,6 +497,8 @@ void FrmMain::N2Click() {
 }
 
 void FrmMain::N4Click() {
+    if (!ReadableForEdit())
+        return;
     Guarded([this] {
         dialogs.batchAdd(this, context_);
         RefreshGrid();
@@ -406,6 +512,14 @@ void FrmMain::ShowAgain() {
         showNormal();
     raise();
     activateWindow();
+}
+
+void FrmMain::ShowForLaterStart() {
+    Log("a later start handed over: window shown");
+    if (isVisible())
+        FormShow();  // show() below does not run the show steps again
+    ShowAgain();
+    AddTrayIcon();
 }
 
 void FrmMain::WMTrayNotify(QSystemTrayIcon::ActivationReason reason) {
@@ -429,9 +543,9 @@ void FrmMain::AddTrayIcon() {
         return;  // the program runs without the icon
     if (!tray_) {
         tray_ = new QSystemTrayIcon(windowIcon(), this);
-        tray_->setToolTip(QStringLiteral("Chimora"));
         connect(tray_, &QSystemTrayIcon::activated, this, &FrmMain::WMTrayNotify);
     }
+    ApplyTrayLook();
     tray_->show();
 }
 

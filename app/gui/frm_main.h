@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "app/core/clock_watch.h"
 #include "app/core/dialog_context.h"
 #include "app/core/event_guard.h"
 #include "app/core/ini_file_utils.h"
@@ -14,6 +15,8 @@
 #include "app/core/program_state.h"
 #include "app/core/ring_engine.h"
 #include "app/core/schedule_loader.h"
+#include "app/core/silence_warnings.h"
+#include "app/core/silence_watch.h"
 #include "app/gui/dialog_openers.h"
 #include "app/gui/main_window_services.h"
 #include "app/gui/ring_table_model.h"
@@ -23,6 +26,7 @@ class QLabel;
 class QMenu;
 class QTabBar;
 class QTableView;
+class QTimer;
 class QToolBar;
 class QToolButton;
 class QPushButton;
@@ -55,6 +59,14 @@ class FrmMain : public QMainWindow {
     RingTableModel& Model() { return *model_; }
     DialogContext& Context() { return context_; }
     QSystemTrayIcon* TrayIcon() const { return tray_; }
+    // The causes that keep a bell from ringing, shown while they last.
+    SilenceWarnings& Warnings() { return warnings_; }
+    // What the tray icon shows (also without a tray): its tip, and whether it wears the
+    // warning emblem.
+    const QString& TrayToolTip() const { return trayTip_; }
+    bool TrayShowsWarning() const { return trayWarning_; }
+    // Asks now whether the clock is synchronised (also done at start and every hour).
+    void CheckClock();
 
     // Tool bar commands.
     void btnRunClick();
@@ -84,6 +96,9 @@ class FrmMain : public QMainWindow {
 
     // Program life.
     void FormShow();
+    // A later start of the program for this folder handed over: the window comes forward
+    // and runs its show steps, visible before or not.
+    void ShowForLaterStart();
     void Timer1Timer();
     void WMTrayNotify(QSystemTrayIcon::ActivationReason reason);
     void WMHotKey(int id);
@@ -119,9 +134,16 @@ class FrmMain : public QMainWindow {
     QVariant FilterDBGridDrawColumnCell(const RingTableModel::Row& row, int column, int role) const;
     void Log(const std::string& text) const;
     void Guarded(const std::function<void()>& action);
+    void WireWarnings();
+    // False, after showing why, while the database still fails to read.
+    bool ReadableForEdit();
+    void ShowWarnings();
+    void ApplyTrayLook();
 
     MainWindowServices services_;
     ProgramState state_;
+    SilenceWarnings warnings_;
+    SilenceWatch watch_{warnings_};
     IniFileUtils paths_;
     MusicPlayback playback_;
     PeManager peManager_;
@@ -147,7 +169,13 @@ class FrmMain : public QMainWindow {
     QPushButton* btnPlay = nullptr;
     QLabel* statusPanel0 = nullptr;
     QLabel* statusPanel1 = nullptr;
+    QLabel* statusPanel2 = nullptr;  // the causes of silence
     QSystemTrayIcon* tray_ = nullptr;
+    QString trayTip_ = QStringLiteral("Chimora");
+    bool trayWarning_ = false;
+    std::unique_ptr<ClockWatch> clockWatch_;
+    QTimer* clockTimer_ = nullptr;
+    bool shownOnce_ = false;   // the schedule causes mean something once it was loaded
     bool hotKeyHeld_ = false;  // Ctrl+Alt+S is ours
 };
 

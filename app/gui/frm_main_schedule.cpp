@@ -201,6 +201,8 @@ void FrmMain::ReloadAfterEdit() {
 }
 
 void FrmMain::btnAddClick() {
+    if (!ReadableForEdit())
+        return;
     Guarded([this] {
         RingObj ring;
         if (dialogs.ringSet(this, context_, "ADD", ring) == 1)
@@ -209,6 +211,8 @@ void FrmMain::btnAddClick() {
 }
 
 void FrmMain::btnUpdClick() {
+    if (!ReadableForEdit())
+        return;
     Guarded([this] {
         std::vector<std::string> days;
         RingObj ring;
@@ -221,6 +225,8 @@ void FrmMain::btnUpdClick() {
 }
 
 void FrmMain::btnDelClick() {
+    if (!ReadableForEdit())
+        return;
     Guarded([this] {
         std::vector<std::string> days;
         RingObj ring;

@@ -13,6 +13,7 @@
 #include "platform/power.h"
 #include "platform/shell_open.h"
 #include "platform/tick_source.h"
+#include "platform/time_sync.h"
 
 namespace chimora {
 
@@ -34,6 +35,8 @@ struct MainWindowServices {
     std::function<void(const RingReport&)> logRing;
     // False keeps the tray icon away even where the desktop offers one (tests).
     bool useTrayIcon = true;
+    // Asked at start and every hour whether the clock is synchronised; none: never asked.
+    platform::TimeSync* timeSync = nullptr;
     // The program folder (db.dll, music/, the ring log); empty: the executable's folder.
     std::string programFolder = {};
 };

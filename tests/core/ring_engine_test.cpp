@@ -153,10 +153,17 @@ TEST_F(EngineTest, EmptyScheduleWithoutPlanShowsAllPlayed) {
     EXPECT_EQ(status, "运行中    当天曲目已经播放完成    方案:");
 }
 
-TEST_F(EngineTest, NextRingIgnoresEntriesWithoutFile) {
+TEST_F(EngineTest, StatusNamesTheFirstLaterEntryWithAFileAndSkipsThoseWithout) {
     AddRing(Ring("09:00:00", "no file", "", "10000000"), false);
+    AddRing(Ring("10:00:00", "with file", "b.wav", "10000000"));
+    AddRing(Ring("11:00:00", "no file either", "", "10000000"), false);
     TickAt(8, 0, 0);
+    EXPECT_EQ(status, "运行中    下一首播放曲目:with file   时间:10:00:00    方案:");
+    TickAt(10, 0, 1);  // only entries without a file are left
     EXPECT_EQ(status, "运行中    当天曲目已经播放完成    方案:");
+    // The engine's own next ring stays the first entry at or after now.
+    clock.SetTime(8, 0, 0);
+    EXPECT_EQ(engine.GetNextRing().RINGDESC, "no file");
 }
 
 TEST_F(EngineTest, MidnightSwitchesToTheNewDaysFirstRing) {

@@ -217,5 +217,21 @@ TEST_F(FailedLoadTest, CorruptDatabaseRaisesAndKeepsThePreviousRingList) {
     ExpectLoadFailsAndKeepsTheSchedule();
 }
 
+TEST_F(FailedLoadTest, ReadListenerHoldsAFailedKindOfReadUntilThatKindReadsAgain) {
+    std::vector<std::string> heard;
+    loader.SetReadListener([&heard](const std::string& error) { heard.push_back(error); });
+    const auto good = chimdb::testing::Slurp(folder.DatabasePath());
+    std::filesystem::remove(folder.DatabasePath());
+    EXPECT_THROW(loader.LoadAllDataToMem(), chimdb::DatabaseError);
+    ASSERT_EQ(heard.size(), 1u);
+    EXPECT_FALSE(heard.back().empty());
+
+    std::ofstream(folder.DatabasePath(), std::ios::binary) << good;
+    loader.LoadConfigData();  // the settings read, but the schedule still did not
+    EXPECT_EQ(heard.back(), heard.front());
+    loader.LoadAllDataToMem();
+    EXPECT_EQ(heard.back(), "");
+}
+
 }  // namespace
 }  // namespace chimora::testing

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <QApplication>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -124,6 +126,34 @@ TEST_F(FangAnDialogTest, RenameChecksInOrderThenCarriesTheEntries) {
     EXPECT_EQ(EntriesOf("AB"), Strings{"ab"});
     const Strings listed = Listed(dialog);
     EXPECT_NE(std::find(listed.begin(), listed.end(), "甲"), listed.end());
+}
+
+TEST_F(FangAnDialogTest, ArrowKeysChooseAPlanAsAClickDoesAndTheRenameHitsThatPlan) {
+    FrmFangAn dialog(nullptr, context);
+    auto* list = Find<QListWidget>(dialog, "lstFangAn");
+    ASSERT_EQ(Listed(dialog), (Strings{"A", "AB", "默认方案"}));
+    const auto press = [list](Qt::Key key) {
+        QKeyEvent event(QEvent::KeyPress, key, Qt::NoModifier);
+        QApplication::sendEvent(list, &event);
+    };
+    Select(dialog, "A");  // by the mouse
+    press(Qt::Key_Down);
+    EXPECT_EQ(Find<QLineEdit>(dialog, "txtEditName")->text().toStdString(), "AB");
+    EXPECT_TRUE(Find<QPushButton>(dialog, "btnEdit")->isEnabled());
+    press(Qt::Key_Down);  // the active plan: its buttons go grey as after a click
+    EXPECT_EQ(Find<QLineEdit>(dialog, "txtEditName")->text().toStdString(), "默认方案");
+    EXPECT_FALSE(Find<QPushButton>(dialog, "btnDel")->isEnabled());
+    press(Qt::Key_Up);
+    EXPECT_TRUE(Find<QPushButton>(dialog, "btnDel")->isEnabled());
+
+    Type(dialog, "txtEditName", "乙");
+    Click(dialog, "btnEdit");
+    EXPECT_TRUE(boxes.shown.empty());
+    EXPECT_EQ(EntriesOf("乙"), Strings{"ab"});
+    EXPECT_EQ(EntriesOf("A"), (Strings{"a1", "a2"}));
+    EXPECT_EQ(Listed(dialog), (Strings{"A", "乙", "默认方案"}));
+    // The rebuilt list has no choice: the name box keeps what the user typed.
+    EXPECT_EQ(Find<QLineEdit>(dialog, "txtEditName")->text().toStdString(), "乙");
 }
 
 TEST_F(FangAnDialogTest, DeleteAsksAndRemovesOnlyThatPlansEntries) {

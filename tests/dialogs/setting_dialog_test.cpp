@@ -6,6 +6,8 @@
 #include <QCheckBox>
 #include <QLabel>
 #include <QPlainTextEdit>
+#include <QPushButton>
+#include <QScrollBar>
 #include <QTimeEdit>
 
 #include "app/core/product_info.h"
@@ -104,6 +106,18 @@ TEST_F(SettingDialogTest, HelpOpensTheMakersPage) {
     // The build's one version number (the package and chimdb --version show the same).
     EXPECT_THAT(Find<QLabel>(help, "lblVersion")->text().toStdString(),
                 ::testing::MatchesRegex("Chimora [0-9]+\\.[0-9]+(\\.[0-9]+)*"));
+}
+
+TEST_F(SettingDialogTest, HelpFitsA1024x768ScreenAndItsTextsScroll) {
+    FrmAutoStart help(nullptr, shell, guard);
+    help.show();
+    // Room for a title bar and a task bar on a 768 pixel high screen.
+    EXPECT_LE(help.height(), 680);
+    EXPECT_LE(help.width(), 1024);
+    EXPECT_TRUE(help.rect().contains(Find<QPushButton>(help, "btnClose")->geometry()));
+    // The long text is all there, behind a scroll bar.
+    auto* memo = Find<QPlainTextEdit>(help, "Memo2");
+    EXPECT_GT(memo->verticalScrollBar()->maximum(), 0);
 }
 
 }  // namespace

@@ -22,6 +22,7 @@
 #include "platform/fake/fake_message_boxes.h"
 #include "platform/fake/fake_power.h"
 #include "platform/fake/fake_shell_open.h"
+#include "platform/fake/fake_time_sync.h"
 #include "tests/support/program_folder.h"
 
 namespace chimora::testing {
@@ -96,10 +97,11 @@ class MainWindowTest : public ::testing::Test {
 
     FrmMain& Window() {
         if (!window) {
-            window = std::make_unique<FrmMain>(MainWindowServices{
-                clock, ticks, player, power, files, hotKeys, boxes, autorun, shell,
-                folder.ExecutablePath(),
-                [this](const std::string& text) { events.push_back(text); }, nullptr, false});
+            window = std::make_unique<FrmMain>(
+                MainWindowServices{clock, ticks, player, power, files, hotKeys, boxes, autorun,
+                                   shell, folder.ExecutablePath(),
+                                   [this](const std::string& text) { events.push_back(text); },
+                                   nullptr, false, &timeSync});
             window->dialogs.ringSet = [this](QWidget*, DialogContext&, const std::string& mode,
                                              const RingObj& ring) {
                 editorCalls.push_back({mode, ring});
@@ -167,6 +169,7 @@ class MainWindowTest : public ::testing::Test {
     HookedMessageBoxes boxes;
     platform::FakeAutorun autorun;
     platform::FakeShellOpen shell;
+    platform::FakeTimeSync timeSync;
     std::vector<std::string> events;
     std::vector<EditorCall> editorCalls;
     int editorAnswer = 2;
