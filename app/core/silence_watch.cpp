@@ -1,8 +1,5 @@
 #include "app/core/silence_watch.h"
 
-#include <algorithm>
-#include <cctype>
-
 #include "app/core/silence_texts.h"
 
 namespace chimora {
@@ -54,7 +51,6 @@ std::string SilenceWatch::ShutdownAnswered(const platform::PowerOutcome& outcome
 void SilenceWatch::RingDone(const RingReport& report) {
     switch (report.outcome) {
         case RingReport::Outcome::Played:
-            warnings_.Clear(SilenceCause::AudioUnavailable);
             warnings_.Clear(SilenceCause::LastRingFailed);
             break;
         case RingReport::Outcome::FileMissing:
@@ -62,28 +58,11 @@ void SilenceWatch::RingDone(const RingReport& report) {
                             SilenceTexts::RingFileMissing(report.file));
             break;
         case RingReport::Outcome::Failed:
-            // The player opens the device before the file: an error about the file means
-            // the device was there.
-            if (IsAudioDeviceError(report.error))
-                warnings_.Raise(SilenceCause::AudioUnavailable,
-                                SilenceTexts::AudioUnavailable(report.error));
-            else
-                warnings_.Clear(SilenceCause::AudioUnavailable);
+            // Whether the device was there is the player's to say (MusicPlayback shows it);
+            // an error text is no reliable sign of it.
             warnings_.Raise(SilenceCause::LastRingFailed, SilenceTexts::RingFailed(report.error));
             break;
     }
-}
-
-bool SilenceWatch::IsAudioDeviceError(const std::string& error) {
-    std::string lower = error;
-    std::transform(lower.begin(), lower.end(), lower.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    for (const char* sign : {"audio device", "audio subsystem", "audio target", "alsa",
-                             "pulseaudio", "pipewire", "no available audio"}) {
-        if (lower.find(sign) != std::string::npos)
-            return true;
-    }
-    return false;
 }
 
 }  // namespace chimora

@@ -28,9 +28,6 @@ class SilenceWatch {
     // The power service's answer to the scheduled shutdown; returns the ring-log line.
     std::string ShutdownAnswered(const platform::PowerOutcome& outcome);
 
-    // A player error that tells of the sound device rather than of the file.
-    static bool IsAudioDeviceError(const std::string& error);
-
   private:
     SilenceWarnings& warnings_;
 };

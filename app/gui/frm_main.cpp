@@ -164,6 +164,8 @@ void FrmMain::WireWarnings() {
         ShowWarnings();
     });
     loader_.SetReadListener([this](const std::string& error) { watch_.DatabaseRead(error); });
+    // The player knows whether its device opened; every play and preparation asks it.
+    playback_.SetSilenceWarnings(&warnings_);
     services_.power.SetOutcomeHandler(
         [this](const platform::PowerOutcome& outcome) { Log(watch_.ShutdownAnswered(outcome)); });
     if (services_.timeSync) {

@@ -13,7 +13,7 @@ TEST_F(MainWindowTest, InstalledProgramReadsTheDataFolderAndAutorunStartsTheExec
     window = std::make_unique<FrmMain>(
         MainWindowServices{clock, ticks, player, power, files, hotKeys, boxes, autorun, shell,
                            installed, [this](const std::string& text) { events.push_back(text); },
-                           nullptr, false, folder.AppPath()});
+                           nullptr, false, nullptr, folder.AppPath()});
     std::string dialogFolder;
     window->dialogs.setting = [&](QWidget*, DialogContext& context) {
         dialogFolder = context.paths.GetMusicPath();

@@ -129,6 +129,7 @@ TEST_F(SilenceWarningTest, FailedRingsRaiseTheirCausesAndARingThatPlaysEndsThem)
     HaveMusic("bell.wav");
     HaveMusic("chime.wav");
     player.FailOpen(folder.MusicPath() + "bell.wav", "ALSA: Couldn't open audio device");
+    player.SetDeviceError("ALSA: Couldn't open audio device");
     FrmMain& frm = Shown();
     clock.SetTime(8, 0, 0);
     frm.Timer1Timer();
@@ -141,6 +142,7 @@ TEST_F(SilenceWarningTest, FailedRingsRaiseTheirCausesAndARingThatPlaysEndsThem)
               "音频设备不可用：ALSA: Couldn't open audio device\n"
               "上次打铃失败：ALSA: Couldn't open audio device");
 
+    player.SetDeviceError("");
     clock.SetTime(9, 0, 0);  // the device is back
     frm.Timer1Timer();
     EXPECT_TRUE(frm.Warnings().Empty()) << Warning();
@@ -193,8 +195,9 @@ TEST_F(SilenceWarningTest, ClockIsAskedAtStartAndOnRequestNeverOnTheTick) {
     timeSync.AnswerAll({TimeSyncState::Kind::NotSynchronised, false, {}});
     EXPECT_EQ(WarningTip(), "时钟未同步：请开启网络时间同步（timedatectl set-ntp true）");
     EXPECT_TRUE(Logged("clock not synchronised, time sync off"));
-    if (const char* path = std::getenv("CHIMORA_WARNING_SCREENSHOT"))
+    if (const char* path = std::getenv("CHIMORA_WARNING_SCREENSHOT")) {
         EXPECT_TRUE(frm.grab().save(QString::fromLocal8Bit(path)));
+    }
     for (int second = 1; second <= 3; ++second) {
         clock.SetTime(8, 0, second);
         frm.Timer1Timer();

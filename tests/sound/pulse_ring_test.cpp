@@ -260,9 +260,8 @@ TEST_F(PulseProgramTest, RingAfterTheServerCameUpIsHeardWhenTheProgramStartedFir
 }
 
 // A second start of the program for the same folder hands over to the running copy and ends;
-// the bell rings once. The handover is built on branch i13b: enable this case (drop DISABLED_)
-// when that branch is merged.
-TEST_F(PulseProgramTest, DISABLED_SecondCopyHandsOverAndTheBellRingsOnce) {
+// the bell rings once.
+TEST_F(PulseProgramTest, SecondCopyHandsOverAndTheBellRingsOnce) {
     StartServer();
     if (IsSkipped())
         return;
