@@ -10,6 +10,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QLocale>
 #include <QPushButton>
 #include <QTableWidget>
 #include <QTextCharFormat>
@@ -76,6 +77,7 @@ void FrmCalendar::BuildControls() {
     calMonth_ = new QCalendarWidget(this);
     calMonth_->setObjectName("calMonth");
     calMonth_->setGridVisible(true);
+    calMonth_->setLocale(QLocale(QLocale::Chinese, QLocale::China));
     calMonth_->setFirstDayOfWeek(Qt::Monday);
     calMonth_->setVerticalHeaderFormat(QCalendarWidget::NoVerticalHeader);
     calMonth_->setFixedWidth(kMonthViewWidth);
