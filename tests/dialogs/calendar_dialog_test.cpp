@@ -161,6 +161,22 @@ TEST_F(CalendarDialogTest, ImportShowsAPreviewAndRefusesBrokenFiles) {
     EXPECT_TRUE(StoredNotes().empty());
     dialog.ImportFile(ics.string());
     EXPECT_EQ(StoredNotes(), Strings{"元旦"});
+    dialog.ImportFile(ics.string());  // again: nothing new
+    EXPECT_EQ(boxes.Texts().back(), ICalendarFile::kNothingToImport);
+    EXPECT_EQ(StoredNotes(), Strings{"元旦"});
+
+    // A plan day of a plan this school does not have is refused before anything is written.
+    std::ofstream(ics) << "BEGIN:VCALENDAR\r\nVERSION:2.0\r\nPRODID:-//Other school//ZH\r\n"
+                          "BEGIN:VEVENT\r\nUID:2@other\r\nDTSTAMP:20260901T000000Z\r\n"
+                          "DTSTART;VALUE=DATE:20261101\r\nSUMMARY:开学\r\nEND:VEVENT\r\n"
+                          "BEGIN:VEVENT\r\nUID:3@other\r\nDTSTAMP:20260901T000000Z\r\n"
+                          "DTSTART;VALUE=DATE:20261105\r\nX-CHIMORA-KIND:2\r\n"
+                          "X-CHIMORA-FANGAN:运动会\r\nSUMMARY:运动会\r\nEND:VEVENT\r\n"
+                          "END:VCALENDAR\r\n";
+    dialog.ImportFile(ics.string());
+    EXPECT_EQ(boxes.Texts().back(), std::string(FrmCalendar::kImportRefused) + "2026-11-05：" +
+                                        CalendarRuleCheck::kNoPlan);
+    EXPECT_EQ(StoredNotes(), Strings{"元旦"});
 
     std::ofstream(ics) << "BEGIN:VCALENDAR\r\nBEGIN:VEVENT\r\nDTSTART;VALUE=DATE:soon\r\n"
                           "END:VEVENT\r\nEND:VCALENDAR\r\n";
@@ -183,6 +199,8 @@ TEST_F(CalendarDialogTest, DeletingAPlanThatTheCalendarNamesAsksFirst) {
     rule.FANGAN = "考试";
     rule.NOTE = "期中考试";
     table.Add(rule);
+    loader.LoadAllDataToMem();
+    ASSERT_EQ(state.CalendarPlans.count("考试"), 1u);
     FrmFangAn dialog(nullptr, context);
     auto* list = Find<QListWidget>(dialog, "lstFangAn");
     list->setCurrentItem(list->findItems(QString::fromUtf8("考试"), Qt::MatchExactly).first());
@@ -198,6 +216,9 @@ TEST_F(CalendarDialogTest, DeletingAPlanThatTheCalendarNamesAsksFirst) {
     EXPECT_EQ(boxes.Texts().back(), FangAnManager::kConfirmDelete);
     EXPECT_TRUE(StoredNotes().empty());
     EXPECT_EQ(list->count(), 1);
+    // The bell forgot the plan day at once.
+    EXPECT_TRUE(state.CalendarRules.empty());
+    EXPECT_TRUE(state.CalendarPlans.empty());
 }
 
 // Renders the dialog for a look when CHIMORA_DIALOG_PICTURES names a folder.
