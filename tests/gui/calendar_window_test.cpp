@@ -78,5 +78,22 @@ TEST_F(MainWindowTest, TheCalendarOpensFromTheSettingsMenuAndTodaysRuleShowsAbov
     EXPECT_EQ(Status(), "运行中    下一首播放曲目:早读   时间:08:00:00    方案:P");
 }
 
+// CHIMORA_CALENDAR_SCREENSHOT names a PNG of the window on a make-up day.
+TEST_F(MainWindowTest, RendersOnAMakeUpDay) {
+    folder.InsertInstalledRows();
+    folder.Insert("Calendar",
+                  "{\"DAYFROM\": \"2026-12-12\", \"DAYTO\": \"2026-12-12\", "
+                  "\"KIND\": \"1\", \"WEEKDAY\": \"1\", \"NOTE\": \"补元旦的课\"}\n");
+    HaveMusic("bell.wav");
+    clock.Set(2026, 12, 12, 7, 0, 0);  // a Saturday
+    FrmMain& frm = Shown();
+    frm.Timer1Timer();
+    EXPECT_EQ(Find<QLabel>("lblCalendarToday")->text(), "今日校历：调休：按星期一打铃：补元旦的课");
+    EXPECT_NE(Status().find("方案:默认方案（校历）"), std::string::npos) << Status();
+    if (const char* path = std::getenv("CHIMORA_CALENDAR_SCREENSHOT")) {
+        EXPECT_TRUE(frm.grab().save(QString::fromLocal8Bit(path)));
+    }
+}
+
 }  // namespace
 }  // namespace chimora::testing
