@@ -1,6 +1,7 @@
 #include "dialogs/dialog_launcher.h"
 
 #include "dialogs/frm_batch_add.h"
+#include "dialogs/frm_calendar.h"
 #include "dialogs/frm_fang_an.h"
 #include "dialogs/frm_ring_set.h"
 #include "dialogs/frm_setting.h"
@@ -34,6 +35,11 @@ int ShowBatchAddDialog(QWidget* parent, DialogContext& context) {
 
 int ShowSettingDialog(QWidget* parent, DialogContext& context) {
     FrmSetting dialog(parent, context);
+    return dialog.Ready() ? ModalResult(dialog) : 2;
+}
+
+int ShowCalendarDialog(QWidget* parent, DialogContext& context) {
+    FrmCalendar dialog(parent, context);
     return dialog.Ready() ? ModalResult(dialog) : 2;
 }
 

@@ -17,5 +17,6 @@ int ShowRingSetDialog(QWidget* parent, DialogContext& context, const std::string
 int ShowFangAnDialog(QWidget* parent, DialogContext& context);
 int ShowBatchAddDialog(QWidget* parent, DialogContext& context);
 int ShowSettingDialog(QWidget* parent, DialogContext& context);
+int ShowCalendarDialog(QWidget* parent, DialogContext& context);
 
 }  // namespace chimora

@@ -163,6 +163,8 @@ void FrmFangAn::btnEditClick() {
             return;
         if (!manager_.Rename(selected, W::Utf8(txtEditName_->text())))
             context_.boxes.Inform(FangAnManager::kPlanGone);
+        // The bell's copy of the calendar names plans too.
+        context_.loader.LoadCalendarToMem();
         loadFangList();
     });
 }
@@ -178,8 +180,16 @@ void FrmFangAn::btnDelClick() {
             context_.boxes.Inform(FangAnManager::kDeleteActive);
             return;
         }
-        if (context_.boxes.AskYesNo(FangAnManager::kConfirmDelete))
+        // Plan days of the calendar would lose their plan: they are named first, and the
+        // plan goes only when the user agrees to both questions.
+        const std::vector<CalendarRule> naming = manager_.CalendarRulesNaming(selected);
+        const bool calendarAgreed =
+            naming.empty() || context_.boxes.AskYesNo(FangAnManager::CalendarQuestion(naming));
+        if (calendarAgreed && context_.boxes.AskYesNo(FangAnManager::kConfirmDelete)) {
             manager_.Delete(selected);
+            // Its plan days are gone: the bell must not ring the deleted plan on them.
+            context_.loader.LoadCalendarToMem();
+        }
         txtEditName_->clear();
         loadFangList();
     });

@@ -3,6 +3,7 @@
 #include <array>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "app/core/program_state.h"
 #include "chimdb/chim_table.h"
@@ -35,11 +36,17 @@ class ScheduleLoader {
     void LoadConfigData();
     // The name of the first plan, in name order, marked active; empty when there is none.
     std::string GetActiveFangAn();
-    // Rebuilds RingList from the active plan's entries (ring time order), then today's list.
-    // A load that fails part way keeps the previous RingList whole.
+    // Rebuilds RingList from the active plan's entries (ring time order), then the calendar
+    // (LoadCalendarToMem), then today's list. A load that fails part way keeps the previous
+    // RingList whole; a calendar that fails to load leaves the new RingList in place.
     void LoadAllDataToMem();
     // Filters ChimTable1 to the active plan's entries whose flag WEEKn is "1".
     void LoadData(int weekday);
+    // Reads the calendar's rules, and the entries of every other plan that a plan day
+    // names, into the program state; the engine then finds today's rule afresh. Part of
+    // LoadAllDataToMem, so that every reload of the schedule also reloads the calendar. A
+    // file without the calendar table has no rules.
+    void LoadCalendarToMem();
 
     // Told after every read above: the store's message of a read that failed the last time
     // it ran, empty once every kind of read has succeeded again.
@@ -66,6 +73,8 @@ class ScheduleLoader {
     void ReadConfig();
     std::string ReadActiveFangAn();
     void ReadAllData();
+    // The entries of plan, in ring time order, read through table (opened here).
+    std::vector<RingObj> ReadPlanEntries(chimdb::ChimTable& table, const std::string& plan);
 
     ProgramState& state_;
     RingEngine& engine_;
