@@ -14,10 +14,12 @@ void MusicPlayback::StopIfPlaying(platform::MediaPlayer& player) {
     }
 }
 
-void MusicPlayback::play(const std::string& path) {
+void MusicPlayback::play(const std::string& path, int volume) {
     StopIfPlaying(player_);
     player_.SetFileName(path);
     player_.Open();
+    // Set at every play: a quiet ring must not leave the next one quiet too.
+    player_.SetVolume(volume);
     player_.Play();
 }
 

@@ -17,8 +17,9 @@ class MusicPlayback {
 
     platform::MediaPlayer& MediaPlayer1() { return player_; }
 
-    // Starts the file at path from its beginning, ending whatever plays. Throws MediaError.
-    void play(const std::string& path);
+    // Starts the file at path from its beginning at volume percent, ending whatever plays.
+    // Throws MediaError.
+    void play(const std::string& path, int volume = 100);
     // Stops a sound that is playing; the device stays open.
     void stop();
     // Opens path on player and returns its length in whole seconds, halves to even.

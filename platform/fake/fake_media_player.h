@@ -20,6 +20,8 @@ class FakeMediaPlayer : public MediaPlayer {
     void Stop() override;
     PlayerMode Mode() const override;
     long LengthMs() const override;
+    void SetVolume(int percent) override { volume_ = percent; }
+    int Volume() const { return volume_; }
     void SetNotifyHandler(std::function<void()> handler) override { notify_ = std::move(handler); }
 
     // Scripting.
@@ -30,6 +32,8 @@ class FakeMediaPlayer : public MediaPlayer {
 
     // What happened, in order: "open <file>", "close", "play <file>", "stop".
     std::vector<std::string> calls;
+    // The volume in force at each play, in order.
+    std::vector<int> playVolumes;
 
   private:
     void RequireDevice() const;
@@ -38,6 +42,7 @@ class FakeMediaPlayer : public MediaPlayer {
     std::string openedFile_;
     bool open_ = false;
     bool playing_ = false;
+    int volume_ = 100;
     std::map<std::string, long> lengths_;
     std::map<std::string, std::string> openErrors_;
     std::function<void()> notify_;

@@ -4,6 +4,7 @@
 #include <SDL_mixer.h>
 
 #include <QMetaObject>
+#include <algorithm>
 #include <cmath>
 #include <fstream>
 #include <iterator>
@@ -99,7 +100,15 @@ void SdlMediaPlayer::Close() {
 
 void SdlMediaPlayer::Play() {
     RequireDevice();
+    // The music channel's volume is SDL's global one, so every play sets it afresh.
+    Mix_VolumeMusic(volume_ * MIX_MAX_VOLUME / 100);
     Mix_PlayMusic(music_, 0);  // a failure is kept by SDL and not reported, as with MCI
+}
+
+void SdlMediaPlayer::SetVolume(int percent) {
+    volume_ = std::clamp(percent, 0, 100);
+    if (music_ != nullptr)
+        Mix_VolumeMusic(volume_ * MIX_MAX_VOLUME / 100);
 }
 
 void SdlMediaPlayer::Stop() {

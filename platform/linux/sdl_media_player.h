@@ -29,6 +29,7 @@ class SdlMediaPlayer : public MediaPlayer {
     void Stop() override;
     PlayerMode Mode() const override;
     long LengthMs() const override;
+    void SetVolume(int percent) override;
     void SetNotifyHandler(std::function<void()> handler) override { notify_ = std::move(handler); }
 
   private:
@@ -38,6 +39,7 @@ class SdlMediaPlayer : public MediaPlayer {
     std::string fileName_;
     std::string openedPath_;
     _Mix_Music* music_ = nullptr;
+    int volume_ = 100;
     std::function<void()> notify_;
     QObject receiver_;  // lives on the creating thread; notices are queued to it
 };
