@@ -6,6 +6,7 @@
 #include "app/core/config_obj.h"
 #include "app/core/curr_ring_obj.h"
 #include "app/core/ring_obj.h"
+#include "app/core/silence_warnings.h"
 
 namespace chimora {
 
@@ -18,6 +19,7 @@ struct ProgramState {
     int TodayWeek = 0;                      // 1 = Monday ... 7 = Sunday
     ConfigObj SysConfig;
     std::string SelectedRingFile;  // RINGFILE of the grid row last clicked
+    SilenceWarnings Warnings;      // what keeps a bell from ringing, while it lasts
 };
 
 }  // namespace chimora

@@ -19,6 +19,7 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include "app/core/backup_restore.h"
 #include "app/core/time_of_day.h"
 #include "chimdb/chim_session_list.h"
 
@@ -90,6 +91,7 @@ FrmMain::FrmMain(MainWindowServices services, QWidget* parent)
                services_.shell,
                guard_,
                services_.executablePath},
+      backup_(paths_.GetAppPath(), state_.Warnings, [this](const std::string& text) { Log(text); }),
       model_(std::make_unique<RingTableModel>(loader_.ChimTable1())) {
     InitIconResource();
     setObjectName(QStringLiteral("frmMain"));
@@ -315,6 +317,8 @@ void FrmMain::FormShow() {
 
 void FrmMain::Timer1Timer() {
     EventGuard::RunSilently([this] { engine_.Timer1Timer(); });
+    // After the bells of this second: the day's copy of the database, once a day.
+    EventGuard::RunSilently([this] { backup_.Tick(services_.clock.Now()); });
     // Rows turn olive as their time passes.
     FilterDBGrid->viewport()->update();
 }
@@ -372,7 +376,13 @@ void FrmMain::N3Click() {
 }
 
 void FrmMain::btnSettingClick() {
-    Guarded([this] { dialogs.setting(this, context_); });
+    Guarded([this] {
+        if (dialogs.setting(this, context_) != BackupRestore::kRestoredResult)
+            return;
+        // Another db.dll is in place: read everything again, as at start.
+        Log("database restored from a backup");
+        FormShow();
+    });
 }
 
 void FrmMain::N1Click() {

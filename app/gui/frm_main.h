@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "app/core/daily_backup.h"
 #include "app/core/dialog_context.h"
 #include "app/core/event_guard.h"
 #include "app/core/ini_file_utils.h"
@@ -52,6 +53,7 @@ class FrmMain : public QMainWindow {
     ProgramState& State() { return state_; }
     RingEngine& Engine() { return engine_; }
     ScheduleLoader& Loader() { return loader_; }
+    DailyBackup& Backup() { return backup_; }
     RingTableModel& Model() { return *model_; }
     DialogContext& Context() { return context_; }
     QSystemTrayIcon* TrayIcon() const { return tray_; }
@@ -129,6 +131,7 @@ class FrmMain : public QMainWindow {
     ScheduleLoader loader_;
     EventGuard guard_;
     DialogContext context_;
+    DailyBackup backup_;
     std::unique_ptr<RingTableModel> model_;
 
     QToolBar* ToolBar1 = nullptr;
