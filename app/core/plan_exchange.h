@@ -18,6 +18,7 @@ class PlanExchange {
     static constexpr const char* kFormat = "chimora-plan";
     static constexpr int kVersion = 1;
     static constexpr const char* kCalendarTable = "Calendar";
+    static constexpr const char* kNothingToExport = "请选择要导出的方案！";
 
     // A file that cannot be imported; what() is the message for the user, in Chinese.
     class Refused : public std::runtime_error {
