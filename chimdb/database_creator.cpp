@@ -131,7 +131,7 @@ ProcessHeader DatabaseCreator::BuildProcessHeader(const DatabaseSchema& spec) co
     return header;
 }
 
-TableHeader DatabaseCreator::BuildTableHeader(const TableSchema& table) const {
+TableHeader DatabaseCreator::BuildTableHeader(const TableSchema& table) {
     TableHeader header;
     header.name = StoredName("Table", table.name);
     if (table.fields.empty())

@@ -27,9 +27,12 @@ class DatabaseCreator {
     // ("Database file '%s' already exists") and leaves no file behind on failure.
     void CreateFile(const std::string& path) const;
 
+    // The header of a new, empty table, validated as for a new file (also used when a
+    // table is added to an existing file).
+    static TableHeader BuildTableHeader(const TableSchema& table);
+
   private:
     ProcessHeader BuildProcessHeader(const DatabaseSchema& spec) const;
-    TableHeader BuildTableHeader(const TableSchema& table) const;
 
     ProcessHeader processHeader_;
     std::vector<TableHeader> tableHeaders_;

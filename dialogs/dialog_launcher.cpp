@@ -3,6 +3,7 @@
 #include "app/core/backup_restore.h"
 
 #include "dialogs/frm_batch_add.h"
+#include "dialogs/frm_calendar.h"
 #include "dialogs/frm_fang_an.h"
 #include "dialogs/frm_ring_set.h"
 #include "dialogs/frm_setting.h"
@@ -40,6 +41,11 @@ int ShowSettingDialog(QWidget* parent, DialogContext& context) {
         return 2;
     const int result = dialog.exec();
     return result == BackupRestore::kRestoredResult ? result : result == 1 ? 1 : 2;
+}
+
+int ShowCalendarDialog(QWidget* parent, DialogContext& context) {
+    FrmCalendar dialog(parent, context);
+    return dialog.Ready() ? ModalResult(dialog) : 2;
 }
 
 }  // namespace chimora

@@ -18,5 +18,6 @@ int ShowFangAnDialog(QWidget* parent, DialogContext& context);
 int ShowBatchAddDialog(QWidget* parent, DialogContext& context);
 // After a restore from a backup: BackupRestore::kRestoredResult.
 int ShowSettingDialog(QWidget* parent, DialogContext& context);
+int ShowCalendarDialog(QWidget* parent, DialogContext& context);
 
 }  // namespace chimora

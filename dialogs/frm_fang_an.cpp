@@ -181,7 +181,12 @@ void FrmFangAn::btnDelClick() {
             context_.boxes.Inform(FangAnManager::kDeleteActive);
             return;
         }
-        if (context_.boxes.AskYesNo(FangAnManager::kConfirmDelete))
+        // Plan days of the calendar would lose their plan: they are named first, and the
+        // plan goes only when the user agrees to both questions.
+        const std::vector<CalendarRule> naming = manager_.CalendarRulesNaming(selected);
+        const bool calendarAgreed =
+            naming.empty() || context_.boxes.AskYesNo(FangAnManager::CalendarQuestion(naming));
+        if (calendarAgreed && context_.boxes.AskYesNo(FangAnManager::kConfirmDelete))
             manager_.Delete(selected);
         txtEditName_->clear();
         loadFangList();

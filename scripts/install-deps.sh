@@ -7,7 +7,7 @@ packages=(
     build-essential cmake ninja-build ccache pkg-config
     libgtest-dev libgmock-dev libbenchmark-dev
     zlib1g-dev libcrypto++-dev libicu-dev nlohmann-json3-dev
-    qt6-base-dev libsdl2-mixer-dev libsqlite3-dev libxcb1-dev libx11-dev
+    qt6-base-dev libsdl2-mixer-dev libsqlite3-dev libxcb1-dev libx11-dev libical-dev
     fonts-noto-cjk xvfb xauth
 )
 

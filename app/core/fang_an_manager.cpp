@@ -3,7 +3,9 @@
 #include <cstdint>
 #include <utility>
 
+#include "app/core/calendar_table.h"
 #include "app/core/ring_set_saver.h"
+#include "app/core/school_calendar.h"
 #include "app/core/store_text.h"
 #include "chimdb/database_error.h"
 
@@ -111,6 +113,7 @@ bool FangAnManager::Rename(const std::string& oldName, const std::string& newNam
     chimFangAn_.Post();
     chimFangAn_.Close();
     MoveEntries(oldName, newName);
+    CalendarTable(appPath_).RenamePlan(oldName, newName);
     return true;
 }
 
@@ -157,6 +160,22 @@ void FangAnManager::Delete(const std::string& name) {
         left = now;
     }
     ring.Close();
+    CalendarTable(appPath_).DeleteRulesNaming(name);
+}
+
+std::vector<CalendarRule> FangAnManager::CalendarRulesNaming(const std::string& name) {
+    return CalendarTable(appPath_).RulesNaming(name);
+}
+
+std::string FangAnManager::CalendarQuestion(const std::vector<CalendarRule>& rules) {
+    std::string text = kCalendarUsesPlan;
+    for (const CalendarRule& rule : rules) {
+        text += SchoolCalendar::RangeText(rule);
+        if (!rule.NOTE.empty())
+            text += "  " + rule.NOTE;
+        text += "\n";
+    }
+    return text + kCalendarRulesGo;
 }
 
 bool FangAnManager::Apply(const std::string& name) {

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "app/core/calendar_rule.h"
 #include "app/core/input_refusal.h"
 #include "app/core/schedule_loader.h"
 #include "chimdb/chim_table.h"
@@ -34,6 +35,9 @@ class FangAnManager {
         "方案名称中有无法保存的字符（例如表情符号），请删除这些字符后再保存！";
     static constexpr const char* kPlanGone = "该方案已经不存在，请重新选择！";
     static constexpr std::size_t kNameWidth = 20;
+    static constexpr const char* kCalendarUsesPlan = "校历中以下日期按该方案打铃：\n";
+    static constexpr const char* kCalendarRulesGo =
+        "删除该方案后，这些校历规则也将一并删除。确认继续吗？";
 
     FangAnManager(std::string appPath, ScheduleLoader& loader);
 
@@ -53,12 +57,16 @@ class FangAnManager {
 
     // A new inactive plan named as typed.
     void Add(const std::string& name);
-    // Renames the plan and moves its ring entries to the new name. False when no plan has
-    // the old name; then nothing is written.
+    // Renames the plan and moves its ring entries and the calendar's plan days to the new
+    // name. False when no plan has the old name; then nothing is written.
     bool Rename(const std::string& oldName, const std::string& newName);
-    // Deletes the plan and every ring entry whose RINGPROJECT equals its name, through the
-    // main window's ring cursor, which is left closed.
+    // Deletes the plan, every ring entry whose RINGPROJECT equals its name (through the main
+    // window's ring cursor, which is left closed) and the calendar's plan days that name it.
     void Delete(const std::string& name);
+    // The calendar's plan days that name the plan, in date order.
+    std::vector<CalendarRule> CalendarRulesNaming(const std::string& name);
+    // The question asked before such a plan is deleted: the dates, and that they go too.
+    static std::string CalendarQuestion(const std::vector<CalendarRule>& rules);
     // Makes name the one active plan: every other active plan is set inactive. False when no
     // plan has that name; then nothing is written.
     bool Apply(const std::string& name);

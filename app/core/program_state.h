@@ -1,8 +1,10 @@
 #pragma once
 
+#include <map>
 #include <string>
 #include <vector>
 
+#include "app/core/calendar_rule.h"
 #include "app/core/config_obj.h"
 #include "app/core/curr_ring_obj.h"
 #include "app/core/ring_obj.h"
@@ -20,6 +22,10 @@ struct ProgramState {
     ConfigObj SysConfig;
     std::string SelectedRingFile;  // RINGFILE of the grid row last clicked
     SilenceWarnings Warnings;      // what keeps a bell from ringing, while it lasts
+    // The school calendar, in memory so that the tick never reads a table: every rule, and
+    // the entries of each plan that a plan day names (the active plan's are RingList).
+    std::vector<CalendarRule> CalendarRules;
+    std::map<std::string, std::vector<RingObj>> CalendarPlans;
 };
 
 }  // namespace chimora

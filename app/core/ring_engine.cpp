@@ -4,6 +4,7 @@
 #include <exception>
 
 #include "app/core/ring_volume.h"
+#include "app/core/school_calendar.h"
 #include "app/core/time_of_day.h"
 
 namespace chimora {
@@ -18,14 +19,50 @@ RingEngine::RingEngine(ProgramState& state, const platform::Clock& clock,
       power_(power),
       musicPath_(std::move(musicPath)) {}
 
+const std::optional<CalendarRule>& RingEngine::TodayRule() {
+    return RuleOf(SchoolCalendar::DayOf(clock_.Now()));
+}
+
+const std::optional<CalendarRule>& RingEngine::RuleOf(std::int32_t day) {
+    if (resolvedDay_ != day) {
+        todayRule_ = SchoolCalendar::RuleFor(state_.CalendarRules, day);
+        resolvedDay_ = day;
+    }
+    return todayRule_;
+}
+
+RingEngine::DaySchedule RingEngine::TodaysSchedule(const platform::LocalDateTime& now) {
+    static const std::vector<RingObj> kNothing;
+    const int weekday = WeekdayNumber(now);
+    const std::optional<CalendarRule>& rule = RuleOf(SchoolCalendar::DayOf(now));
+    if (!rule)
+        return {&state_.RingList, weekday};
+    if (rule->KIND == CalendarRule::kNoBells)
+        return {&kNothing, weekday};
+    if (rule->KIND == CalendarRule::kMakeUp)
+        return {&state_.RingList, rule->MakeUpWeekday()};
+    if (rule->FANGAN == state_.CurrFangAn)
+        return {&state_.RingList, weekday};
+    const auto plan = state_.CalendarPlans.find(rule->FANGAN);
+    return {plan == state_.CalendarPlans.end() ? &kNothing : &plan->second, weekday};
+}
+
+std::string RingEngine::PlanCaption(const std::optional<CalendarRule>& rule) const {
+    if (!rule)
+        return state_.CurrFangAn;
+    if (rule->KIND == CalendarRule::kPlanDay)
+        return rule->FANGAN + "（校历）";
+    return state_.CurrFangAn + "（校历）";
+}
+
 void RingEngine::GetCurrentData() {
-    const int today = WeekdayNumber(clock_.Now());
+    const DaySchedule today = TodaysSchedule(clock_.Now());
     // Runs several times a tick: overwrite the elements in place so that their strings keep
     // their buffers and a steady schedule allocates nothing.
     std::vector<CurrRingObj>& list = state_.CurrRingList;
     std::size_t count = 0;
-    for (const RingObj& ring : state_.RingList) {
-        const std::string& flag = ring.WeekFlag(today);
+    for (const RingObj& ring : *today.entries) {
+        const std::string& flag = ring.WeekFlag(today.weekday);
         if (flag != "1") {
             continue;
         }
@@ -125,7 +162,8 @@ bool RingEngine::PlayDueAt(const std::string& t, bool caughtUp, int delayMs) {
     if (std::none_of(state_.CurrRingList.begin(), state_.CurrRingList.end(), isDue)) {
         return false;
     }
-    const int today = WeekdayNumber(clock_.Now());
+    // A make-up day shows the weekday it rings as.
+    const int today = TodaysSchedule(clock_.Now()).weekday;
     // Copied: the answer to ringStarted may reload the lists under our feet.
     const std::vector<CurrRingObj> todays = state_.CurrRingList;
     for (const CurrRingObj& ring : todays) {
@@ -165,13 +203,16 @@ void RingEngine::Report(const CurrRingObj& ring, RingReport::Outcome outcome, st
 
 std::string RingEngine::setPanel1Val() {
     std::string text;
+    const std::optional<CalendarRule> rule = TodayRule();
     if (!running_) {
         text = "停止中    方案:" + state_.CurrFangAn;
+    } else if (rule && rule->KIND == CalendarRule::kNoBells) {
+        text = "运行中    今日不打铃：" + rule->NOTE + "    方案:" + state_.CurrFangAn;
     } else if (const CurrRingObj next = GetNextRing(); !next.RINGFILE.empty()) {
         text = "运行中    下一首播放曲目:" + next.RINGDESC + "   时间:" + next.RINGTIME +
-               "    方案:" + state_.CurrFangAn;
+               "    方案:" + PlanCaption(rule);
     } else {
-        text = "运行中    当天曲目已经播放完成    方案:" + state_.CurrFangAn;
+        text = "运行中    当天曲目已经播放完成    方案:" + PlanCaption(rule);
     }
     if (hooks_.showStatus) {
         hooks_.showStatus(text);

@@ -5,6 +5,7 @@
 #include <optional>
 #include <string>
 
+#include "app/core/calendar_rule.h"
 #include "app/core/curr_ring_obj.h"
 #include "app/core/music_playback.h"
 #include "app/core/pe_manager.h"
@@ -52,7 +53,23 @@ class RingEngine {
     // Composes the run-state line and hands it to showStatus.
     std::string setPanel1Val();
 
+    // Today's calendar rule, if one governs today. Found again from the rules in memory
+    // whenever the clock's date differs from the one it was found for (midnight, a clock
+    // change) and after CalendarChanged; never reads a table.
+    const std::optional<CalendarRule>& TodayRule();
+    // The calendar in the program state was reloaded: today's rule is found afresh.
+    void CalendarChanged() { resolvedDay_.reset(); }
+
   private:
+    // What rings today: which entries, by which weekday's flags.
+    struct DaySchedule {
+        const std::vector<RingObj>* entries;
+        int weekday;
+    };
+    DaySchedule TodaysSchedule(const platform::LocalDateTime& now);
+    const std::optional<CalendarRule>& RuleOf(std::int32_t day);
+    // The plan named in the status line; a calendar day adds "（校历）".
+    std::string PlanCaption(const std::optional<CalendarRule>& rule) const;
     // Plays the first of today's entries whose time text is t; false when none is due.
     bool PlayDueAt(const std::string& t, bool caughtUp, int delayMs);
     void CheckShutDown(const std::string& t);
@@ -71,6 +88,8 @@ class RingEngine {
     Hooks hooks_;
     bool running_ = false;
     std::optional<platform::LocalDateTime> previousTick_;
+    std::optional<std::int32_t> resolvedDay_;
+    std::optional<CalendarRule> todayRule_;
 };
 
 }  // namespace chimora

@@ -1,8 +1,10 @@
 #include "app/core/schedule_loader.h"
 
+#include <map>
 #include <utility>
 #include <vector>
 
+#include "app/core/calendar_table.h"
 #include "app/core/ring_engine.h"
 #include "chimdb/text_format_locale.h"
 
@@ -142,22 +144,47 @@ std::string ScheduleLoader::GetActiveFangAn() {
     return {};
 }
 
+std::vector<RingObj> ScheduleLoader::ReadPlanEntries(chimdb::ChimTable& table,
+                                                     const std::string& plan) {
+    ApplyFilter(table, PlanFilter(plan));
+    std::vector<RingObj> loaded;
+    const std::int32_t count = table.RecordCount();
+    loaded.reserve(static_cast<std::size_t>(count > 0 ? count : 0));
+    const PlanEntryReader reader(table);
+    table.First();
+    for (std::int32_t i = 0; i < count && !table.Eof(); ++i) {
+        loaded.push_back(reader.Read());
+        table.Next();
+    }
+    return loaded;
+}
+
 void ScheduleLoader::LoadAllDataToMem() {
     openChimTable1();
-    ApplyFilter(chimTable1_, PlanFilter(state_.CurrFangAn));
     // Built aside and swapped in whole: a read error half way must not leave the bell
     // with half a schedule.
-    std::vector<RingObj> loaded;
-    const std::int32_t count = chimTable1_.RecordCount();
-    loaded.reserve(static_cast<std::size_t>(count > 0 ? count : 0));
-    const PlanEntryReader reader(chimTable1_);
-    chimTable1_.First();
-    for (std::int32_t i = 0; i < count && !chimTable1_.Eof(); ++i) {
-        loaded.push_back(reader.Read());
-        chimTable1_.Next();
-    }
+    std::vector<RingObj> loaded = ReadPlanEntries(chimTable1_, state_.CurrFangAn);
+    LoadCalendarToMem();
     state_.RingList = std::move(loaded);
     engine_.GetCurrentData();
+}
+
+void ScheduleLoader::LoadCalendarToMem() {
+    std::vector<CalendarRule> rules = CalendarTable(appPath_).LoadRules();
+    std::map<std::string, std::vector<RingObj>> plans;
+    chimdb::ChimTable entries;
+    for (const CalendarRule& rule : rules) {
+        if (rule.KIND != CalendarRule::kPlanDay || rule.FANGAN == state_.CurrFangAn ||
+            plans.count(rule.FANGAN) != 0)
+            continue;
+        if (!entries.Active())
+            OpenTable(entries, appPath_, kRingTable, "RINGTIME");
+        plans[rule.FANGAN] = ReadPlanEntries(entries, rule.FANGAN);
+    }
+    entries.Close();
+    state_.CalendarRules = std::move(rules);
+    state_.CalendarPlans = std::move(plans);
+    engine_.CalendarChanged();
 }
 
 void ScheduleLoader::LoadData(int weekday) {

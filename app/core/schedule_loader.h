@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "app/core/program_state.h"
 #include "chimdb/chim_table.h"
@@ -38,6 +39,11 @@ class ScheduleLoader {
     void LoadAllDataToMem();
     // Filters ChimTable1 to the active plan's entries whose flag WEEKn is "1".
     void LoadData(int weekday);
+    // Reads the calendar's rules, and the entries of every other plan that a plan day
+    // names, into the program state; the engine then finds today's rule afresh. Part of
+    // LoadAllDataToMem, so that every reload of the schedule also reloads the calendar. A
+    // file without the calendar table has no rules.
+    void LoadCalendarToMem();
 
     // The open steps every table cursor of the program uses: close; database name = the
     // program folder + "db.dll"; table; index; password; open.
@@ -52,6 +58,9 @@ class ScheduleLoader {
     static void ApplyFilter(chimdb::ChimTable& table, const std::string& filter);
 
   private:
+    // The entries of plan, in ring time order, read through table (opened here).
+    std::vector<RingObj> ReadPlanEntries(chimdb::ChimTable& table, const std::string& plan);
+
     ProgramState& state_;
     RingEngine& engine_;
     std::string appPath_;

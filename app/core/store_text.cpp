@@ -18,6 +18,28 @@ std::size_t StoreText::Width(std::string_view text) {
     return chimdb::ToCodePage(text).size();
 }
 
+std::string StoreText::CutToWidth(std::string_view text, std::size_t width) {
+    std::string kept;
+    std::size_t used = 0;
+    for (std::size_t i = 0; i < text.size();) {
+        // One UTF-8 character: a lead byte and its continuation bytes.
+        std::size_t length = 1;
+        while (i + length < text.size() &&
+               (static_cast<unsigned char>(text[i + length]) & 0xC0) == 0x80)
+            ++length;
+        const std::string_view character = text.substr(i, length);
+        i += length;
+        if (!Fits(character))
+            continue;
+        const std::size_t bytes = Width(character);
+        if (used + bytes > width)
+            break;
+        used += bytes;
+        kept += character;
+    }
+    return kept;
+}
+
 std::string StoreText::Trim(std::string_view text) {
     constexpr std::string_view kBlanks = " \t\r\n";
     const auto first = text.find_first_not_of(kBlanks);

@@ -16,6 +16,9 @@ class StoreText {
     static std::size_t Width(std::string_view text);
     // Text without leading and trailing blanks (spaces, tabs, line breaks).
     static std::string Trim(std::string_view text);
+    // The longest beginning of text, whole characters only, that takes at most width bytes
+    // in the code page; characters the code page cannot hold are left out.
+    static std::string CutToWidth(std::string_view text, std::size_t width);
     // Whole-text comparison with ASCII letters of either case taken as equal.
     static bool SameIgnoringCase(std::string_view a, std::string_view b);
 };

@@ -5,7 +5,8 @@
 namespace chimora {
 
 DialogOpeners DialogOpeners::Real() {
-    return {ShowRingSetDialog, ShowFangAnDialog, ShowBatchAddDialog, ShowSettingDialog};
+    return {ShowRingSetDialog, ShowFangAnDialog, ShowBatchAddDialog, ShowSettingDialog,
+            ShowCalendarDialog};
 }
 
 }  // namespace chimora

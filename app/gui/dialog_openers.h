@@ -17,6 +17,7 @@ struct DialogOpeners {
     std::function<int(QWidget*, DialogContext&)> fangAn;
     std::function<int(QWidget*, DialogContext&)> batchAdd;
     std::function<int(QWidget*, DialogContext&)> setting;
+    std::function<int(QWidget*, DialogContext&)> calendar;
 
     static DialogOpeners Real();
 };

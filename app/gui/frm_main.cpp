@@ -20,6 +20,8 @@
 #include <QVBoxLayout>
 
 #include "app/core/backup_restore.h"
+#include "app/core/calendar_table.h"
+#include "app/core/school_calendar.h"
 #include "app/core/time_of_day.h"
 #include "chimdb/chim_session_list.h"
 
@@ -139,6 +141,7 @@ FrmMain::~FrmMain() {
 }
 
 void FrmMain::FormCreate() {
+    EnsureCalendarTable();
     AddTrayIcon();
     RegisterHotKeys();
     SetRunning(true);
@@ -191,6 +194,8 @@ void FrmMain::CreateToolBar() {
     n1->setObjectName(QStringLiteral("N1"));
     QAction* n2 = ConfigPopupMenu->addAction(QStringLiteral("方案管理"));
     n2->setObjectName(QStringLiteral("N2"));
+    QAction* n5 = ConfigPopupMenu->addAction(QStringLiteral("校历"));
+    n5->setObjectName(QStringLiteral("N5"));
     QAction* n3 = ConfigPopupMenu->addAction(QStringLiteral("隐藏(Ctrl+Alt+S切换)"));
     n3->setObjectName(QStringLiteral("N3"));
     btnSetting->setMenu(ConfigPopupMenu);
@@ -207,6 +212,7 @@ void FrmMain::CreateToolBar() {
     connect(n2, &QAction::triggered, this, &FrmMain::N2Click);
     connect(n3, &QAction::triggered, this, &FrmMain::N3Click);
     connect(n4, &QAction::triggered, this, &FrmMain::N4Click);
+    connect(n5, &QAction::triggered, this, &FrmMain::N5Click);
 }
 
 void FrmMain::CreateScheduleView() {
@@ -229,6 +235,12 @@ void FrmMain::CreateScheduleView() {
     auto* pageLayout = new QVBoxLayout(page);
     pageLayout->setContentsMargins(6, 6, 6, 6);
     layout->addWidget(page, 1);
+
+    lblCalendarToday = new QLabel(page);
+    lblCalendarToday->setObjectName(QStringLiteral("lblCalendarToday"));
+    lblCalendarToday->setStyleSheet(QStringLiteral("color: #a0522d; font-weight: bold;"));
+    lblCalendarToday->hide();
+    pageLayout->addWidget(lblCalendarToday);
 
     GB1 = new QGroupBox(QStringLiteral("铃声任务列表"), page);
     GB1->setObjectName(QStringLiteral("GB1"));
@@ -312,11 +324,15 @@ void FrmMain::FormShow() {
         loader_.LoadAllDataToMem();
         TabControlClick();
         engine_.setPanel1Val();
+        ShowCalendarLine();
     });
 }
 
 void FrmMain::Timer1Timer() {
-    EventGuard::RunSilently([this] { engine_.Timer1Timer(); });
+    EventGuard::RunSilently([this] {
+        engine_.Timer1Timer();
+        ShowCalendarLine();
+    });
     // After the bells of this second: the day's copy of the database, once a day.
     EventGuard::RunSilently([this] { backup_.Tick(services_.clock.Now()); });
     // Rows turn olive as their time passes.
@@ -405,6 +421,37 @@ void FrmMain::N4Click() {
         dialogs.batchAdd(this, context_);
         RefreshGrid();
     });
+}
+
+void FrmMain::N5Click() {
+    Guarded([this] {
+        dialogs.calendar(this, context_);
+        // The dialog reloads the calendar after each of its writes; what shows follows here.
+        engine_.setPanel1Val();
+        ShowCalendarLine();
+    });
+}
+
+// Done before anything opens the file, so that no open database holds a table directory
+// without the new table. A file that cannot take it (read-only, held locked by someone)
+// still rings as before, only without a calendar, and the log says why.
+void FrmMain::EnsureCalendarTable() {
+    try {
+        if (CalendarTable::EnsureTable(paths_.GetAppPath()))
+            Log("calendar table added to db.dll");
+    } catch (const std::exception& error) {
+        Log(std::string("calendar table could not be added: ") + error.what());
+    }
+}
+
+void FrmMain::ShowCalendarLine() {
+    const std::optional<CalendarRule>& rule = engine_.TodayRule();
+    const QString text =
+        rule ? QString::fromStdString("今日校历：" + SchoolCalendar::Describe(*rule)) : QString();
+    if (text == lblCalendarToday->text())
+        return;
+    lblCalendarToday->setText(text);
+    lblCalendarToday->setVisible(!text.isEmpty());
 }
 
 void FrmMain::ShowAgain() {

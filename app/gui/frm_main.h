@@ -67,6 +67,8 @@ class FrmMain : public QMainWindow {
     void N2Click();
     void N3Click();
     void N4Click();
+    // "校历": the school calendar dialog.
+    void N5Click();
 
     // Schedule view.
     void btnAddClick();
@@ -115,6 +117,10 @@ class FrmMain : public QMainWindow {
     int SelectedTab() const;
     void SelectTabQuietly(int index);
     void RefreshGrid();
+    // A db.dll made before the calendar gains its table; see the definition.
+    void EnsureCalendarTable();
+    // The line above the grid that names today's calendar rule; hidden when there is none.
+    void ShowCalendarLine();
     void FollowCurrentRow();
     void PlaceBtnPlay();
     bool PutCursorOnEntry(const std::string& id);
@@ -146,6 +152,7 @@ class FrmMain : public QMainWindow {
     QMenu* ConfigPopupMenu = nullptr;
     QTabBar* TabControl = nullptr;
     QGroupBox* GB1 = nullptr;
+    QLabel* lblCalendarToday = nullptr;
     QTableView* FilterDBGrid = nullptr;
     QPushButton* btnPlay = nullptr;
     QLabel* statusPanel0 = nullptr;

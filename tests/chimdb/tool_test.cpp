@@ -149,6 +149,47 @@ TEST_F(ToolTest, SchemaProblemsCreateNoFile) {
     EXPECT_FALSE(fs::exists(db));
 }
 
+TEST_F(ToolTest, AddTableAddsOnceAndRefusesWhatItCannotAdd) {
+    json schema = SampleSchema("Blowfish", 1, true);
+    const std::string db = PathOf("db.dll");
+    ASSERT_EQ(Run({"create", db, "--schema", WriteSchema(schema)}).status, 0);
+    const json calendar = {
+        {"name", "Calendar"},
+        {"fields",
+         {{{"name", "ID"}, {"type", "ftAutoInc"}, {"size", 0}, {"processFlag", 0}},
+          {{"name", "DAYFROM"}, {"type", "ftDate"}, {"size", 0}, {"processFlag", 0}},
+          {{"name", "NOTE"}, {"type", "ftString"}, {"size", 32}, {"processFlag", 0}}}},
+        {"indexes", {{{"name", "DAYFROM"}, {"fields", {"DAYFROM"}}, {"options", json::array()}}}}};
+    const std::string table = WriteSchema(calendar, "calendar.json");
+    RunResult added = Run({"add-table", db, "--schema", table});
+    ASSERT_EQ(added.status, 0) << added.err;
+    EXPECT_EQ(added.out, "");
+    schema["tables"].push_back(calendar);
+    RunResult info = Run({"info", db});
+    EXPECT_EQ(json::parse(info.out), ExpectedInfo(schema));
+
+    RunResult inserted = chimdb::testing::RunTool(
+        tool_, dir_, {"insert", db, "--table", "calendar", "--password", "bell"},
+        "{\"DAYFROM\": \"2026-10-01\", \"NOTE\": \"国庆节\"}\n");
+    EXPECT_EQ(inserted.status, 0) << inserted.err;
+    EXPECT_EQ(inserted.out, "1\n");
+
+    RunResult again = Run({"add-table", db, "--schema", table});
+    EXPECT_EQ(again.status, 1);
+    EXPECT_EQ(again.err, "Table 'Calendar' already exists\n");
+
+    json misspelt = calendar;
+    misspelt["index"] = json::array();
+    misspelt["name"] = "Other";
+    RunResult bad = Run({"add-table", db, "--schema", WriteSchema(misspelt, "bad.json")});
+    EXPECT_EQ(bad.status, 1);
+    EXPECT_NE(bad.err.find("unknown key 'index'"), std::string::npos) << bad.err;
+    RunResult missing = Run({"add-table", PathOf("none.dll"), "--schema", table});
+    EXPECT_EQ(missing.status, 1);
+    EXPECT_EQ(missing.err, "Cannot open file " + PathOf("none.dll") + "\n");
+    EXPECT_EQ(json::parse(Run({"info", db}).out)["tables"].size(), 3u);
+}
+
 TEST_F(ToolTest, UsageErrorsExitWithTwo) {
     for (const auto& args : std::vector<std::vector<std::string>>{{},
                                                                   {"frobnicate"},
@@ -156,6 +197,7 @@ TEST_F(ToolTest, UsageErrorsExitWithTwo) {
                                                                   {"info", "a", "b"},
                                                                   {"create", "x.dll"},
                                                                   {"create", "x.dll", "--schema"},
+                                                                  {"add-table", "x.dll"},
                                                                   {"info", "a", "--verbose"}}) {
         RunResult result = Run(args);
         EXPECT_EQ(result.status, 2) << ::testing::PrintToString(args);

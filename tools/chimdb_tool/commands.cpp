@@ -8,6 +8,11 @@ std::span<const Command> AllCommands() {
     static const std::array commands{
         Command{
             "create", "chimdb create FILE --schema SCHEMA.json", 1, {{"schema", true}}, RunCreate},
+        Command{"add-table",
+                "chimdb add-table FILE --schema TABLE.json",
+                1,
+                {{"schema", true}},
+                RunAddTable},
         Command{"info", "chimdb info FILE", 1, {}, RunInfo},
         Command{"dump",
                 "chimdb dump FILE --table T [--index I] [--password P] [--filter EXPR "

@@ -20,6 +20,7 @@ struct Command {
 };
 
 void RunCreate(const Arguments& args, std::ostream& out);
+void RunAddTable(const Arguments& args, std::ostream& out);
 void RunInfo(const Arguments& args, std::ostream& out);
 void RunDump(const Arguments& args, std::ostream& out);
 void RunInsert(const Arguments& args, std::ostream& out);

@@ -151,13 +151,32 @@ chimdb::DatabaseSchema ParseSchema(const std::string& text) {
     return spec;
 }
 
-chimdb::DatabaseSchema ReadSchemaFile(const std::string& path) {
+namespace {
+
+std::string ReadText(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     if (!in)
         throw SchemaError("Cannot read schema file " + path);
     std::ostringstream text;
     text << in.rdbuf();
-    return ParseSchema(text.str());
+    return text.str();
+}
+
+}  // namespace
+
+chimdb::DatabaseSchema ReadSchemaFile(const std::string& path) {
+    return ParseSchema(ReadText(path));
+}
+
+chimdb::TableSchema ParseTableSchema(const std::string& text) {
+    json root = json::parse(text, nullptr, false);
+    if (root.is_discarded())
+        Invalid("not a JSON document");
+    return ReadTable(root, "the table");
+}
+
+chimdb::TableSchema ReadTableSchemaFile(const std::string& path) {
+    return ParseTableSchema(ReadText(path));
 }
 
 }  // namespace chimdb_tool

@@ -17,5 +17,8 @@ class SchemaError : public std::runtime_error {
 // are refused, so that a misspelt setting is never silently ignored.
 chimdb::DatabaseSchema ReadSchemaFile(const std::string& path);
 chimdb::DatabaseSchema ParseSchema(const std::string& text);
+// One table object, as in the "tables" array of a schema (for add-table).
+chimdb::TableSchema ReadTableSchemaFile(const std::string& path);
+chimdb::TableSchema ParseTableSchema(const std::string& text);
 
 }  // namespace chimdb_tool
