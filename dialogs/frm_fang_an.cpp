@@ -294,6 +294,9 @@ void FrmFangAn::btnImportClick() {
         PlanExchange exchange(context_.paths.GetAppPath());
         const std::size_t rules = exchange.Write(plan, *name);
         loadFangList();
+        // Plan days of the imported rules may fall on today: the bell follows them at once.
+        if (rules > 0)
+            context_.loader.LoadAllDataToMem();
         std::string text = "方案“" + *name + "”已导入：" + std::to_string(plan.entries.size()) +
                            "条铃声，" + std::to_string(rules) + "条校历规则。";
         if (rules < plan.rules.size())

@@ -8,6 +8,8 @@
 #include <fstream>
 #include <nlohmann/json.hpp>
 
+#include "app/core/calendar_table.h"
+#include "app/core/school_calendar.h"
 #include "chimdb/chim_session_list.h"
 #include "platform/fake/fake_file_system.h"
 #include "tests/core/ring_table_reader.h"
@@ -19,14 +21,18 @@ namespace {
 namespace fs = std::filesystem;
 using nlohmann::json;
 
-// The program's schema, with the calendar table added when it is not part of it yet.
-void MakeDatabaseWithCalendar(const ProgramFolder& folder) {
+// The program's db.dll made afresh from its schema, with or without the calendar table (a
+// file made before the calendar existed).
+void MakeDatabase(const ProgramFolder& folder, bool withCalendar) {
     json schema =
         json::parse(chimdb::testing::Slurp(ProgramFolder::SourcePath("data/schema.json")));
-    bool hasCalendar = false;
-    for (const json& table : schema["tables"])
-        hasCalendar = hasCalendar || table["name"] == "Calendar";
-    if (!hasCalendar) {
+    json tables = json::array();
+    for (const json& table : schema["tables"]) {
+        if (table["name"] != "Calendar")
+            tables.push_back(table);
+    }
+    schema["tables"] = tables;
+    if (withCalendar) {
         schema["tables"].push_back(json::parse(R"({
           "name": "Calendar",
           "fields": [
@@ -84,7 +90,7 @@ class PlanExchangeTest : public ::testing::Test {
 };
 
 TEST_F(PlanExchangeTest, ExportedPlanImportsBackUnderANewNameWithEntriesAndRules) {
-    MakeDatabaseWithCalendar(folder);
+    MakeDatabase(folder, true);
     ASSERT_TRUE(exchange.HasCalendar());
     exchange.Write(SamplePlan(), "考试方案");
     // Another plan's entries and rules stay out of the export.
@@ -110,6 +116,17 @@ TEST_F(PlanExchangeTest, ExportedPlanImportsBackUnderANewNameWithEntriesAndRules
     expected.name = "考试方案(导入)";
     EXPECT_EQ(exchange.Read("考试方案(导入)"), expected);
 
+    // The calendar reads the imported rules as the days they were written for.
+    std::vector<CalendarRule> loaded;
+    for (const CalendarRule& rule : CalendarTable(folder.AppPath()).LoadRules()) {
+        if (rule.FANGAN == "考试方案(导入)")
+            loaded.push_back(rule);
+    }
+    ASSERT_EQ(loaded.size(), 2u);
+    EXPECT_EQ(loaded[0].DAYFROM, SchoolCalendar::DayOf(2026, 12, 31));
+    EXPECT_EQ(loaded[0].DAYTO, SchoolCalendar::DayOf(2027, 1, 2));
+    EXPECT_EQ(loaded[0].NOTE, "跨年考试");
+
     const auto plans = ReadRows(folder.AppPath(), "FANGAN", "NAME");
     ASSERT_EQ(plans.size(), 3u);
     for (const Row& plan : plans)
@@ -117,6 +134,7 @@ TEST_F(PlanExchangeTest, ExportedPlanImportsBackUnderANewNameWithEntriesAndRules
 }
 
 TEST_F(PlanExchangeTest, ADatabaseWithoutACalendarExportsAndImportsTheEntriesAlone) {
+    MakeDatabase(folder, false);
     ASSERT_FALSE(exchange.HasCalendar());
     EXPECT_EQ(exchange.Write(SamplePlan(), "考试方案"), 0u);
     const PlanExchange::Plan read = exchange.Read("考试方案");
