@@ -397,6 +397,8 @@ void FrmMain::btnSettingClick() {
             return;
         // Another db.dll is in place: read everything again, as at start.
         Log("database restored from a backup");
+        // A copy made before the calendar existed comes without its table.
+        EnsureCalendarTable();
         FormShow();
     });
 }
