@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -246,10 +247,17 @@ void FrmFangAn::btnExportClick() {
             context_.boxes.Inform(PlanExchange::kNothingToExport);
             return;
         }
-        const std::string path =
-            chooseExportFile(W::Utf8(QDir::homePath()) + "/" + selected + ".json");
+        // A plan name may hold characters that separate folders; the suggestion must not.
+        std::string fileName = selected;
+        for (char& c : fileName) {
+            if (c == '/' || c == '\\')
+                c = '_';
+        }
+        std::string path = chooseExportFile(W::Utf8(QDir::homePath()) + "/" + fileName + ".json");
         if (path.empty())
             return;
+        if (QFileInfo(W::Text(path)).suffix().isEmpty())
+            path += ".json";
         PlanExchange exchange(context_.paths.GetAppPath());
         const PlanExchange::Plan plan = exchange.Read(selected);
         PlanExchange::SaveFile(path, PlanExchange::ToJson(plan));

@@ -385,6 +385,10 @@ std::string PlanExchange::LoadFile(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     if (!in)
         Refuse("文件“" + path + "”无法打开。");
+    // A plan of a thousand entries takes a few hundred kB; anything near this is no plan.
+    std::error_code error;
+    if (std::filesystem::file_size(path, error) > kMaxFileBytes && !error)
+        Refuse("文件太大，不是Chimora的方案文件。");
     std::ostringstream text;
     text << in.rdbuf();
     return text.str();

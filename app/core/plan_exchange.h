@@ -1,6 +1,7 @@
 #pragma once
 
 #include <array>
+#include <cstdint>
 #include <optional>
 #include <stdexcept>
 #include <string>
@@ -19,6 +20,7 @@ class PlanExchange {
     static constexpr int kVersion = 1;
     static constexpr const char* kCalendarTable = "Calendar";
     static constexpr const char* kNothingToExport = "请选择要导出的方案！";
+    static constexpr std::uintmax_t kMaxFileBytes = 16 * 1024 * 1024;
 
     // A file that cannot be imported; what() is the message for the user, in Chinese.
     class Refused : public std::runtime_error {
