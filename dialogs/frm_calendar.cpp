@@ -10,10 +10,12 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QLocale>
 #include <QPushButton>
 #include <QTableWidget>
 #include <QTextCharFormat>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "app/core/calendar_rule_check.h"
 #include "app/core/fang_an_manager.h"
@@ -76,6 +78,7 @@ void FrmCalendar::BuildControls() {
     calMonth_ = new QCalendarWidget(this);
     calMonth_->setObjectName("calMonth");
     calMonth_->setGridVisible(true);
+    calMonth_->setLocale(QLocale(QLocale::Chinese, QLocale::China));
     calMonth_->setFirstDayOfWeek(Qt::Monday);
     calMonth_->setVerticalHeaderFormat(QCalendarWidget::NoVerticalHeader);
     calMonth_->setFixedWidth(kMonthViewWidth);
@@ -350,9 +353,24 @@ void FrmCalendar::ImportFile(const std::string& path) {
             context_.boxes.Inform(std::string(ICalendarFile::kUnreadable) + error.what());
             return;
         }
+        // Rules the calendar holds already (an import of the same file again) are left out.
+        std::erase_if(imported, [this](CalendarRule rule) {
+            return std::any_of(rules_.begin(), rules_.end(), [&rule](const CalendarRule& held) {
+                rule.ID = held.ID;
+                return rule == held;
+            });
+        });
         if (imported.empty()) {
             context_.boxes.Inform(ICalendarFile::kNothingToImport);
             return;
+        }
+        // The same checks as a rule typed in, for every rule, before anything is written.
+        for (std::size_t i = 0; i < imported.size(); ++i) {
+            if (const auto refusal = CalendarRuleCheck::Check(imported[i], plans_)) {
+                context_.boxes.Inform(std::string(kImportRefused) +
+                                      SchoolCalendar::RangeText(imported[i]) + "：" + *refusal);
+                return;
+            }
         }
         if (!context_.boxes.AskYesNo(ICalendarFile::Preview(imported)))
             return;

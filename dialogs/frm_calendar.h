@@ -34,6 +34,7 @@ class FrmCalendar : public QDialog {
     static constexpr const char* kConfirmDelete = "确认删除这条校历规则吗？";
     static constexpr const char* kNothingSelected = "请先在列表中选择一条校历规则！";
     static constexpr const char* kRuleGone = "该规则已经不存在，请重新选择！";
+    static constexpr const char* kImportRefused = "没有导入任何规则。文件中的这条规则不能保存：";
 
     FrmCalendar(QWidget* parent, DialogContext& context);
 

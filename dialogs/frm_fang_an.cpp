@@ -167,6 +167,8 @@ void FrmFangAn::btnEditClick() {
             return;
         if (!manager_.Rename(selected, W::Utf8(txtEditName_->text())))
             context_.boxes.Inform(FangAnManager::kPlanGone);
+        // The bell's copy of the calendar names plans too.
+        context_.loader.LoadCalendarToMem();
         loadFangList();
     });
 }
@@ -187,8 +189,11 @@ void FrmFangAn::btnDelClick() {
         const std::vector<CalendarRule> naming = manager_.CalendarRulesNaming(selected);
         const bool calendarAgreed =
             naming.empty() || context_.boxes.AskYesNo(FangAnManager::CalendarQuestion(naming));
-        if (calendarAgreed && context_.boxes.AskYesNo(FangAnManager::kConfirmDelete))
+        if (calendarAgreed && context_.boxes.AskYesNo(FangAnManager::kConfirmDelete)) {
             manager_.Delete(selected);
+            // Its plan days are gone: the bell must not ring the deleted plan on them.
+            context_.loader.LoadCalendarToMem();
+        }
         txtEditName_->clear();
         loadFangList();
     });

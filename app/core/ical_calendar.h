@@ -20,7 +20,8 @@ class ICalendarError : public std::runtime_error {
 class ICalendarFile {
   public:
     static constexpr const char* kUnreadable = "无法读取该iCalendar文件，没有导入任何规则。\n";
-    static constexpr const char* kNothingToImport = "该iCalendar文件中没有可以导入的日程。";
+    static constexpr const char* kNothingToImport =
+        "该iCalendar文件中没有新的日程可以导入（可能已经导入过）。";
     static constexpr const char* kExported = "校历已导出到：";
     // Recurring events are expanded over this many days from today.
     static constexpr std::int32_t kExpansionDays = 731;

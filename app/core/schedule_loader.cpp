@@ -164,8 +164,10 @@ void ScheduleLoader::LoadAllDataToMem() {
     // Built aside and swapped in whole: a read error half way must not leave the bell
     // with half a schedule.
     std::vector<RingObj> loaded = ReadPlanEntries(chimTable1_, state_.CurrFangAn);
-    LoadCalendarToMem();
     state_.RingList = std::move(loaded);
+    // After the plan is in place: a calendar that cannot be read must not leave the bell
+    // without its schedule. Its error still ends the load and is shown.
+    LoadCalendarToMem();
     engine_.GetCurrentData();
 }
 

@@ -34,8 +34,9 @@ class ScheduleLoader {
     void LoadConfigData();
     // The name of the first plan, in name order, marked active; empty when there is none.
     std::string GetActiveFangAn();
-    // Rebuilds RingList from the active plan's entries (ring time order), then today's list.
-    // A load that fails part way keeps the previous RingList whole.
+    // Rebuilds RingList from the active plan's entries (ring time order), then the calendar
+    // (LoadCalendarToMem), then today's list. A load that fails part way keeps the previous
+    // RingList whole; a calendar that fails to load leaves the new RingList in place.
     void LoadAllDataToMem();
     // Filters ChimTable1 to the active plan's entries whose flag WEEKn is "1".
     void LoadData(int weekday);

@@ -11,6 +11,7 @@
 #include "app/core/schedule_loader.h"
 #include "app/core/school_calendar.h"
 #include "chimdb/chim_session_list.h"
+#include "chimdb/database_error.h"
 #include "tests/core/engine_fixture.h"
 #include "tests/core/ring_table_reader.h"
 #include "tests/support/program_folder.h"
@@ -123,6 +124,30 @@ TEST_F(CalendarTableTest, AnOldFileGainsTheTableAndKeepsItsSchedule) {
     EXPECT_EQ(state.RingList, before);
     ASSERT_EQ(state.CalendarRules.size(), 1u);
     EXPECT_EQ(state.CalendarRules[0].NOTE, "停电");
+}
+
+TEST_F(CalendarTableTest, ACalendarThatCannotBeReadLeavesThePlanRinging) {
+    // A Calendar table another tool made without NOTE.
+    chimdb::ChimSessionList::Instance().Shutdown();
+    nlohmann::json schema = nlohmann::json::parse(
+        chimdb::testing::Slurp(ProgramFolder::SourcePath("data/schema.json")));
+    auto& fields = schema["tables"].back()["fields"];
+    fields.erase(fields.size() - 1);
+    const std::filesystem::path dir = folder.AppPath() + "tool";
+    std::ofstream(dir / "odd.json") << schema.dump();
+    std::filesystem::remove(folder.DatabasePath());
+    ASSERT_EQ(chimdb::testing::RunTool(
+                  chimdb::testing::ToolPath(), dir,
+                  {"create", folder.DatabasePath(), "--schema", (dir / "odd.json").string()})
+                  .status,
+              0);
+    folder.Insert("Ring1_7", Entry("P", "08:00:00", "上课"));
+    folder.Insert("Calendar", "{\"DAYFROM\": \"2026-12-07\", \"DAYTO\": \"2026-12-07\"}\n");
+    state.CurrFangAn = "P";
+    EXPECT_THROW(loader.LoadAllDataToMem(), chimdb::DatabaseError);
+    ASSERT_EQ(state.RingList.size(), 1u);
+    TickAt(8, 0, 0);
+    EXPECT_EQ(reports.size(), 1u);
 }
 
 TEST_F(CalendarTableTest, RulesAreWrittenChangedDeletedAndReadInDateOrder) {

@@ -65,7 +65,7 @@ TEST(ICalendarTest, SummariesAreCutToTheNoteAtACharacterBoundary) {
             "DTSTART;VALUE=DATE:20261002\r\nSUMMARY:Sports day 🏃 in the big stadium of town\r\n"));
     const auto rules = ICalendarFile::Parse(text, kToday);
     ASSERT_EQ(rules.size(), 2u);
-    EXPECT_EQ(rules[0].NOTE, "中华人民共和国成立七十七周年国庆");    // 16 characters, 32 bytes
+    EXPECT_EQ(rules[0].NOTE, "中华人民共和国成立七十七周年国庆");  // 16 characters, 32 bytes
     EXPECT_EQ(rules[1].NOTE, "Sports day  in the big stadium o");  // the emoji has no place
 }
 
