@@ -305,6 +305,7 @@ void FrmFangAn::btnImportClick() {
         if (!name)
             return;
         PlanExchange exchange(context_.paths.GetAppPath());
+        const bool calendar = exchange.HasCalendar();
         const std::size_t rules = exchange.Write(plan, *name);
         loadFangList();
         // Plan days of the imported rules may fall on today: the bell follows them at once.
@@ -312,9 +313,12 @@ void FrmFangAn::btnImportClick() {
             context_.loader.LoadAllDataToMem();
         std::string text = "方案“" + *name + "”已导入：" + std::to_string(plan.entries.size()) +
                            "条铃声，" + std::to_string(rules) + "条校历规则。";
-        if (rules < plan.rules.size())
+        if (rules < plan.rules.size() && !calendar)
             text += "\r数据库中没有校历，文件中的" + std::to_string(plan.rules.size()) +
                     "条校历规则没有导入。";
+        else if (rules < plan.rules.size())
+            text += "\r" + std::to_string(plan.rules.size() - rules) +
+                    "条校历规则的日期与已有的规则完全相同，没有导入（已有的规则不变）。";
         const auto missing =
             PlanExchange::MissingSounds(plan, context_.files, context_.paths.GetMusicPath());
         if (!missing.empty()) {

@@ -291,7 +291,17 @@ std::size_t PlanExchange::Write(const Plan& plan, const std::string& name) const
         return 0;
     chimdb::ChimTable rules;
     ScheduleLoader::OpenTable(rules, appPath_, kCalendarTable, "ID");
+    // A rule over exactly the days of one the school already has would win over it (the
+    // newer of two equal ranges rules), so a holiday could silently start to ring: such
+    // rules stay out, and the caller tells the user.
+    std::set<std::pair<std::string, std::string>> held;
+    for (rules.First(); !rules.Eof(); rules.Next())
+        held.insert({DateText(rules.FieldByName("DAYFROM").AsDateTime()),
+                     DateText(rules.FieldByName("DAYTO").AsDateTime())});
+    std::size_t written = 0;
     for (const Rule& rule : plan.rules) {
+        if (!held.insert({rule.dayFrom, rule.dayTo}).second)
+            continue;
         rules.Append();
         rules.FieldByName("DAYFROM").SetAsDateTime(StoredDate(rule.dayFrom).value_or(0));
         rules.FieldByName("DAYTO").SetAsDateTime(StoredDate(rule.dayTo).value_or(0));
@@ -300,9 +310,10 @@ std::size_t PlanExchange::Write(const Plan& plan, const std::string& name) const
         rules.FieldByName("FANGAN").SetAsString(name);
         rules.FieldByName("NOTE").SetAsString(rule.note);
         rules.Post();
+        ++written;
     }
     rules.Close();
-    return plan.rules.size();
+    return written;
 }
 
 std::string PlanExchange::ToJson(const Plan& plan) {

@@ -59,7 +59,8 @@ class PlanExchange {
     Plan Read(const std::string& name) const;
     // Writes plan as a new, inactive plan called name: the plan, then its entries, then its
     // rules. The caller has checked the name. Rules are left out when the database has no
-    // calendar; the result says how many were written.
+    // calendar, and so is a rule over exactly the days of a rule already there; the result
+    // says how many were written.
     std::size_t Write(const Plan& plan, const std::string& name) const;
     bool HasCalendar() const;
 

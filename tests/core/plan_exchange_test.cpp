@@ -96,7 +96,7 @@ TEST_F(PlanExchangeTest, ExportedPlanImportsBackUnderANewNameWithEntriesAndRules
     // Another plan's entries and rules stay out of the export.
     PlanExchange::Plan other;
     other.entries = {Entry("10:00:00", "别的", "bell.wav")};
-    other.rules = {{"2027-01-10", "2027-01-10", "2", "", "别的"}};
+    other.rules = {{"2027-01-11", "2027-01-11", "2", "", "别的"}};
     exchange.Write(other, "考试方案二");
 
     const PlanExchange::Plan read = exchange.Read("考试方案");
@@ -111,24 +111,31 @@ TEST_F(PlanExchangeTest, ExportedPlanImportsBackUnderANewNameWithEntriesAndRules
 
     const PlanExchange::Plan parsed = PlanExchange::Parse(PlanExchange::LoadFile(file));
     EXPECT_EQ(parsed, SamplePlan());
-    EXPECT_EQ(exchange.Write(parsed, "考试方案(导入)"), 2u);
+
+    // Another school's program folder, which has a rule of its own on one of the days.
+    ProgramFolder school;
+    MakeDatabase(school, true);
+    PlanExchange there(school.AppPath());
+    PlanExchange::Plan holiday;
+    holiday.rules = {{"2027-01-10", "2027-01-10", "0", "", "校庆"}};
+    there.Write(holiday, "默认方案");
+    EXPECT_EQ(there.Write(parsed, "考试方案(导入)"), 1u);
     PlanExchange::Plan expected = SamplePlan();
     expected.name = "考试方案(导入)";
-    EXPECT_EQ(exchange.Read("考试方案(导入)"), expected);
+    expected.rules.pop_back();  // the school's own rule over that day stays in force
+    EXPECT_EQ(there.Read("考试方案(导入)"), expected);
 
     // The calendar reads the imported rules as the days they were written for.
-    std::vector<CalendarRule> loaded;
-    for (const CalendarRule& rule : CalendarTable(folder.AppPath()).LoadRules()) {
-        if (rule.FANGAN == "考试方案(导入)")
-            loaded.push_back(rule);
-    }
+    std::vector<CalendarRule> loaded = CalendarTable(school.AppPath()).LoadRules();
     ASSERT_EQ(loaded.size(), 2u);
+    EXPECT_EQ(loaded[0].FANGAN, "考试方案(导入)");
     EXPECT_EQ(loaded[0].DAYFROM, SchoolCalendar::DayOf(2026, 12, 31));
     EXPECT_EQ(loaded[0].DAYTO, SchoolCalendar::DayOf(2027, 1, 2));
     EXPECT_EQ(loaded[0].NOTE, "跨年考试");
+    EXPECT_EQ(loaded[1].NOTE, "校庆");
 
-    const auto plans = ReadRows(folder.AppPath(), "FANGAN", "NAME");
-    ASSERT_EQ(plans.size(), 3u);
+    const auto plans = ReadRows(school.AppPath(), "FANGAN", "NAME");
+    ASSERT_EQ(plans.size(), 2u);
     for (const Row& plan : plans)
         EXPECT_EQ(plan.at("ISACTIVE"), "0") << plan.at("NAME");
 }
