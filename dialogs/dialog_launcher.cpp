@@ -1,5 +1,7 @@
 #include "dialogs/dialog_launcher.h"
 
+#include "app/core/backup_restore.h"
+
 #include "dialogs/frm_batch_add.h"
 #include "dialogs/frm_calendar.h"
 #include "dialogs/frm_fang_an.h"
@@ -35,7 +37,10 @@ int ShowBatchAddDialog(QWidget* parent, DialogContext& context) {
 
 int ShowSettingDialog(QWidget* parent, DialogContext& context) {
     FrmSetting dialog(parent, context);
-    return dialog.Ready() ? ModalResult(dialog) : 2;
+    if (!dialog.Ready())
+        return 2;
+    const int result = dialog.exec();
+    return result == BackupRestore::kRestoredResult ? result : result == 1 ? 1 : 2;
 }
 
 int ShowCalendarDialog(QWidget* parent, DialogContext& context) {

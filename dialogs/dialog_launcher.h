@@ -16,6 +16,7 @@ int ShowRingSetDialog(QWidget* parent, DialogContext& context, const std::string
                       const RingObj& ring);
 int ShowFangAnDialog(QWidget* parent, DialogContext& context);
 int ShowBatchAddDialog(QWidget* parent, DialogContext& context);
+// After a restore from a backup: BackupRestore::kRestoredResult.
 int ShowSettingDialog(QWidget* parent, DialogContext& context);
 int ShowCalendarDialog(QWidget* parent, DialogContext& context);
 

@@ -12,6 +12,7 @@
 #include "app/core/music_files.h"
 #include "app/core/time_of_day.h"
 #include "dialogs/dialog_widgets.h"
+#include "dialogs/volume_control.h"
 #include "dialogs/week_boxes.h"
 
 namespace chimora {
@@ -74,6 +75,9 @@ void FrmBatchAdd::BuildControls() {
     grid->addWidget(DTP1_, 6, 1);
     lblEnd_ = W::Label(group, "lblEnd", kEndCaption);
     grid->addWidget(lblEnd_, 7, 1);
+    grid->addWidget(W::Label(group, "lblVolume", "音量"), 8, 0);
+    volume_ = new VolumeControl(group);
+    grid->addWidget(volume_, 8, 1);
     txtTime_ = new QLineEdit(group);
     txtTime_->setObjectName("txtTime");
     txtTime_->setVisible(false);
@@ -163,7 +167,8 @@ void FrmBatchAdd::btnTestClick() {
         const auto selected = fileMutiSelect_->selectedItems();
         if (fileMutiSelect_->count() == 0 || selected.isEmpty())
             return;
-        context_.playback.play(context_.paths.GetMusicPath() + W::Utf8(selected.first()->text()));
+        context_.playback.play(context_.paths.GetMusicPath() + W::Utf8(selected.first()->text()),
+                               volume_->Percent());
         btnTest_->setText(QString::fromUtf8(kStopCaption));
     });
 }
@@ -176,6 +181,7 @@ void FrmBatchAdd::Save() {
     RingForm form;
     form.weeks = weeks_->Checked();
     form.desc = W::Utf8(txtDesc_->text());
+    form.volume = volume_->Percent();
     const std::vector<std::string> entries = Entries();
     if (const auto refusal = plan_.Check(form, entries)) {
         context_.boxes.Inform(refusal->message);

@@ -17,6 +17,7 @@ class QTimeEdit;
 
 namespace chimora {
 
+class VolumeControl;
 class WeekBoxes;
 
 // "新增连续播放": a play list of sound files becomes consecutive ring entries of the active
@@ -56,6 +57,7 @@ class FrmBatchAdd : public QDialog {
     QLabel* lblEnd_ = nullptr;
     QLineEdit* txtTime_ = nullptr;
     WeekBoxes* weeks_ = nullptr;
+    VolumeControl* volume_ = nullptr;
 };
 
 }  // namespace chimora

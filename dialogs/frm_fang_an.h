@@ -1,5 +1,7 @@
 #pragma once
 
+#include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -30,6 +32,16 @@ class FrmFangAn : public QDialog {
     void btnEditClick();
     void btnDelClick();
     void btnApplyClick();
+    void btnExportClick();
+    void btnImportClick();
+
+    // The file and name questions of export and import; the real dialogs by default, tests
+    // put in their own. An empty path or no name is a cancel.
+    std::function<std::string(const std::string& suggested)> chooseExportFile;
+    std::function<std::string()> chooseImportFile;
+    std::function<std::optional<std::string>(const std::string& question,
+                                             const std::string& suggested)>
+        askNewName;
 
   private:
     void BuildControls();
@@ -38,6 +50,10 @@ class FrmFangAn : public QDialog {
     void EnablePlanButtons(bool enabled);
     // Shows the refusal (OK box) and moves the focus; true when there was one.
     bool Refuse(const std::optional<InputRefusal>& refusal);
+    // The name an imported plan is stored under: its own, or one the user gives while it
+    // is taken or cannot be stored. Nothing when the user cancels.
+    std::optional<std::string> ImportName(const std::string& proposed);
+    void UseRealFileDialogs();
 
     DialogContext& context_;
     FangAnManager manager_;

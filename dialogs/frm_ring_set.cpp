@@ -10,8 +10,10 @@
 #include <QTimeEdit>
 
 #include "app/core/music_files.h"
+#include "app/core/ring_volume.h"
 #include "app/core/time_of_day.h"
 #include "dialogs/dialog_widgets.h"
+#include "dialogs/volume_control.h"
 #include "dialogs/week_boxes.h"
 
 namespace chimora {
@@ -55,6 +57,9 @@ void FrmRingSet::BuildControls() {
                     1);
     auto* btnAddFile = W::Button(group, "btnAddFile", "复制文件到此目录即可出现在下拉框");
     grid->addWidget(btnAddFile, 3, 1);
+    grid->addWidget(W::Label(group, "lblVolume", "音量"), 6, 0);
+    volume_ = new VolumeControl(group);
+    grid->addWidget(volume_, 6, 1);
 
     grid->addWidget(W::Label(group, "Label2", "设置开始打铃时间"), 4, 0);
     DTP1_ = W::TimePicker(group, "DTP1");
@@ -82,6 +87,7 @@ void FrmRingSet::LoadEntry(const RingObj& ring) {
         fileSelect_->findText(W::Text(ring.RINGFILE), Qt::MatchFixedString));
     const QTime time = W::TimeOf(ring.RINGTIME);
     DTP1_->setTime(time.isValid() ? time : QTime(0, 0, 0));
+    volume_->SetPercent(RingVolume::Percent(ring.RINGVOLUME));
 }
 
 void FrmRingSet::showEvent(QShowEvent* event) {
@@ -101,6 +107,7 @@ RingForm FrmRingSet::Form() const {
     form.desc = W::Utf8(txtDesc_->text());
     form.file = W::Utf8(fileSelect_->currentText());
     form.time = W::TimeText(DTP1_);
+    form.volume = volume_->Percent();
     return form;
 }
 
@@ -139,8 +146,9 @@ void FrmRingSet::Save() {
 void FrmRingSet::btnTestClick() {
     context_.guard.Run([this] {
         if (btnTest_->text() == QString::fromUtf8(kTestCaption)) {
-            context_.playback.play(context_.paths.GetMusicPath() +
-                                   W::Utf8(fileSelect_->currentText()));
+            context_.playback.play(
+                context_.paths.GetMusicPath() + W::Utf8(fileSelect_->currentText()),
+                volume_->Percent());
             btnTest_->setText(QString::fromUtf8(kStopCaption));
         } else {
             btnTest_->setText(QString::fromUtf8(kTestCaption));

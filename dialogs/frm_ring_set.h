@@ -15,6 +15,7 @@ class QTimeEdit;
 
 namespace chimora {
 
+class VolumeControl;
 class WeekBoxes;
 
 // "铃声及时间设置": adds one ring entry to the active plan (mode "ADD") or changes the entry
@@ -51,6 +52,7 @@ class FrmRingSet : public QDialog {
     QPushButton* btnTest_ = nullptr;
     QTimeEdit* DTP1_ = nullptr;
     WeekBoxes* weeks_ = nullptr;
+    VolumeControl* volume_ = nullptr;
 };
 
 }  // namespace chimora

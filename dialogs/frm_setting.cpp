@@ -11,6 +11,7 @@
 
 #include "dialogs/dialog_widgets.h"
 #include "dialogs/frm_auto_start.h"
+#include "dialogs/frm_restore.h"
 
 namespace chimora {
 
@@ -35,6 +36,7 @@ void FrmSetting::BuildControls() {
     auto* btnSave = W::Button(this, "btnSave", "保存");
     auto* btnExit = W::Button(this, "btnExit", "退出");
     auto* btnView = W::Button(this, "btnView", "常见问题解答");
+    auto* btnRestore = W::Button(this, "btnRestore", "从备份恢复");
 
     auto* grid = new QGridLayout;
     grid->addWidget(chk1_, 0, 0, 1, 2);
@@ -43,6 +45,7 @@ void FrmSetting::BuildControls() {
     grid->addWidget(DTP1_, 2, 1);
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(btnView);
+    buttons->addWidget(btnRestore);
     buttons->addStretch();
     buttons->addWidget(btnSave);
     buttons->addWidget(btnExit);
@@ -55,6 +58,7 @@ void FrmSetting::BuildControls() {
     connect(btnSave, &QPushButton::clicked, this, [this] { btnSaveClick(); });
     connect(btnExit, &QPushButton::clicked, this, &QDialog::reject);
     connect(btnView, &QPushButton::clicked, this, [this] { btnViewClick(); });
+    connect(btnRestore, &QPushButton::clicked, this, [this] { btnRestoreClick(); });
 }
 
 void FrmSetting::LoadValues() {
@@ -93,6 +97,14 @@ void FrmSetting::btnSaveClick() {
         saver_.Save(values);
         context_.boxes.Inform(SettingSaver::kSaved);
         done(1);
+    });
+}
+
+void FrmSetting::btnRestoreClick() {
+    context_.guard.Run([this] {
+        FrmRestore restore(this, context_);
+        if (openRestore ? openRestore(restore) == 1 : restore.exec() == 1)
+            done(BackupRestore::kRestoredResult);
     });
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <string>
 
 #include <QDialog>
@@ -12,8 +13,13 @@ class QLabel;
 class QTimeEdit;
 
 namespace chimora {
+class FrmRestore;
+}
 
-// "系统设置": start with the system and the daily shutdown. A save closes it with result 1.
+namespace chimora {
+
+// "系统设置": start with the system and the daily shutdown. A save closes it with result 1; a
+// restore from a backup with BackupRestore::kRestoredResult.
 class FrmSetting : public QDialog {
   public:
     FrmSetting(QWidget* parent, DialogContext& context);
@@ -27,6 +33,10 @@ class FrmSetting : public QDialog {
     void chk2Click();
     void btnSaveClick();
     void btnViewClick();
+    void btnRestoreClick();
+
+    // How the restore dialog is shown (its modal result); tests put in their own.
+    std::function<int(FrmRestore&)> openRestore;
 
   protected:
     void showEvent(QShowEvent* event) override;

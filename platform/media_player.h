@@ -35,6 +35,9 @@ class MediaPlayer {
     virtual void Stop() = 0;
     virtual PlayerMode Mode() const = 0;
     virtual long LengthMs() const = 0;
+    // Loudness of this and every later play, 0 to 100 percent of full (the default);
+    // values outside are taken as the nearest end.
+    virtual void SetVolume(int percent) = 0;
     virtual void SetNotifyHandler(std::function<void()> handler) = 0;
 
     // Gets path ready to be opened soon (the ring due in the next second), so that its open

@@ -10,6 +10,7 @@ struct CurrRingObj {
     std::string RINGFILE;
     std::string RINGTIME;
     std::string RINGDESC;
+    std::string RINGVOLUME;
 
     bool operator==(const CurrRingObj&) const = default;
 };

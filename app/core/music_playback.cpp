@@ -14,7 +14,7 @@ void MusicPlayback::StopIfPlaying(platform::MediaPlayer& player) {
     }
 }
 
-void MusicPlayback::play(const std::string& path) {
+void MusicPlayback::play(const std::string& path, int volume) {
     StopIfPlaying(player_);
     player_.SetFileName(path);
     try {
@@ -23,6 +23,8 @@ void MusicPlayback::play(const std::string& path) {
         ShowDeviceState();
         throw;
     }
+    // Set at every play: a quiet ring must not leave the next one quiet too.
+    player_.SetVolume(volume);
     player_.Play();
     ShowDeviceState();
 }

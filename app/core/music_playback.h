@@ -24,8 +24,9 @@ class MusicPlayback {
     // device, raise the cause AudioUnavailable with the device's error, or end it.
     void SetSilenceWarnings(SilenceWarnings* warnings) { warnings_ = warnings; }
 
-    // Starts the file at path from its beginning, ending whatever plays. Throws MediaError.
-    void play(const std::string& path);
+    // Starts the file at path from its beginning at volume percent, ending whatever plays.
+    // Throws MediaError.
+    void play(const std::string& path, int volume = 100);
     // Gets the file at path ready for a play that comes due soon; what plays goes on.
     void Prepare(const std::string& path);
     // Stops a sound that is playing; the device stays open.

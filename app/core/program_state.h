@@ -8,6 +8,7 @@
 #include "app/core/config_obj.h"
 #include "app/core/curr_ring_obj.h"
 #include "app/core/ring_obj.h"
+#include "app/core/silence_warnings.h"
 
 namespace chimora {
 
@@ -20,6 +21,7 @@ struct ProgramState {
     int TodayWeek = 0;                      // 1 = Monday ... 7 = Sunday
     ConfigObj SysConfig;
     std::string SelectedRingFile;  // RINGFILE of the grid row last clicked
+    SilenceWarnings Warnings;      // what keeps a bell from ringing, while it lasts
     // The school calendar, in memory so that the tick never reads a table: every rule, and
     // the entries of each plan that a plan day names (the active plan's are RingList).
     std::vector<CalendarRule> CalendarRules;

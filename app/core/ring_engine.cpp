@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <exception>
 
+#include "app/core/ring_volume.h"
 #include "app/core/school_calendar.h"
 #include "app/core/time_of_day.h"
 
@@ -73,6 +74,7 @@ void RingEngine::GetCurrentData() {
         item.RINGFILE = ring.RINGFILE;
         item.RINGTIME = ring.RINGTIME;
         item.RINGDESC = ring.RINGDESC;
+        item.RINGVOLUME = ring.RINGVOLUME;
     }
     list.resize(count);
 }
@@ -206,7 +208,7 @@ bool RingEngine::PlayDueAt(const std::string& t, bool caughtUp, int delayMs) {
             const std::string path = musicPath_ + ring.RINGFILE;
             const bool exists = files_.FileExists(path);
             if (exists) {
-                playback_.play(path);
+                playback_.play(path, RingVolume::Percent(ring.RINGVOLUME));
             }
             Report(ring, exists ? RingReport::Outcome::Played : RingReport::Outcome::FileMissing,
                    {}, caughtUp, delayMs);
@@ -228,7 +230,8 @@ void RingEngine::Report(const CurrRingObj& ring, RingReport::Outcome outcome, st
                         bool caughtUp, int delayMs) {
     if (hooks_.ringReport) {
         hooks_.ringReport(RingReport{ring.RINGTIME, ring.RINGDESC, ring.RINGFILE, outcome,
-                                     std::move(error), caughtUp, delayMs});
+                                     std::move(error), caughtUp, delayMs,
+                                     RingVolume::Percent(ring.RINGVOLUME)});
     }
 }
 

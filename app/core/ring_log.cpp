@@ -1,5 +1,7 @@
 #include "app/core/ring_log.h"
 
+#include "app/core/ring_volume.h"
+
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -61,7 +63,8 @@ void RingLog::Event(const std::string& text) {
 void RingLog::Ring(const RingReport& report) {
     std::string text = "ring " + report.time + " \"" + report.description + "\" file \"" +
                        report.file + "\": " + OutcomeText(report) + ", " +
-                       std::to_string(report.delayMs) + " ms after the second";
+                       std::to_string(report.delayMs) + " ms after the second" +
+                       RingVolume::LogSuffix(report.volume);
     if (report.caughtUp) {
         text += ", caught up";
     }

@@ -18,6 +18,7 @@ struct RingObj {
     std::string RINGDESC;
     std::string RINGFILE;
     std::string RINGTIME;
+    std::string RINGVOLUME;  // percent, empty or "0" for full volume (see RingVolume)
 
     // The flag of weekday number 1..8 ("1" or "0"); empty for any other number.
     const std::string& WeekFlag(int weekday) const;

@@ -15,6 +15,7 @@ struct RingReport {
     std::string error;      // the error text when Failed
     bool caughtUp = false;  // played late, after a stall of the program
     int delayMs = 0;        // how long after the entry's second began it was started
+    int volume = 100;       // percent the ring was played at
 };
 
 }  // namespace chimora

@@ -1,5 +1,6 @@
 #include "app/core/ring_set_saver.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cstdint>
 #include <utility>
@@ -79,6 +80,7 @@ void RingSetSaver::SaveFieldData(chimdb::ChimTable& table, const std::string& mo
     table.FieldByName("RINGDESC").SetAsString(form.desc);
     table.FieldByName("RINGFILE").SetAsString(form.file);
     table.FieldByName("RINGTIME").SetAsString(form.time);
+    table.FieldByName("RINGVOLUME").SetAsInteger(std::clamp(form.volume, 1, 100));
     if (mode == "ADD")
         table.FieldByName("RINGPROJECT").SetAsString(plan);
 }

@@ -40,7 +40,7 @@ class RingSetSaver {
     bool Update(const std::string& id, const RingForm& form);
 
     // Writes the fields of mode "ADD" or "UPD" into the current record, in their order:
-    // WEEK1 ... WEEK8, RINGDESC, RINGFILE, RINGTIME and, for "ADD", RINGPROJECT.
+    // WEEK1 ... WEEK8, RINGDESC, RINGFILE, RINGTIME, RINGVOLUME and, for "ADD", RINGPROJECT.
     static void SaveFieldData(chimdb::ChimTable& table, const std::string& mode,
                               const RingForm& form, const std::string& plan);
     // The checks of what the store could not keep: characters outside the code page, a

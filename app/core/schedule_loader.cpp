@@ -27,7 +27,8 @@ class PlanEntryReader {
     explicit PlanEntryReader(const chimdb::ChimTable& table)
         : file_(table.FieldByName("RINGFILE")),
           time_(table.FieldByName("RINGTIME")),
-          desc_(table.FieldByName("RINGDESC")) {
+          desc_(table.FieldByName("RINGDESC")),
+          volume_(table.FieldByName("RINGVOLUME")) {
         for (int weekday = 1; weekday <= 7; ++weekday)
             week_[weekday - 1] = &table.FieldByName("WEEK" + std::to_string(weekday));
     }
@@ -39,6 +40,7 @@ class PlanEntryReader {
         ring.RINGFILE = file_.AsString();
         ring.RINGTIME = time_.AsString();
         ring.RINGDESC = desc_.AsString();
+        ring.RINGVOLUME = volume_.AsString();
         return ring;
     }
 
@@ -46,6 +48,7 @@ class PlanEntryReader {
     const chimdb::Field& file_;
     const chimdb::Field& time_;
     const chimdb::Field& desc_;
+    const chimdb::Field& volume_;
     const chimdb::Field* week_[7] = {};
 };
 

@@ -21,6 +21,7 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include "app/core/backup_restore.h"
 #include "app/core/calendar_table.h"
 #include "app/core/school_calendar.h"
 #include "app/core/silence_texts.h"
@@ -118,6 +119,7 @@ FrmMain::FrmMain(MainWindowServices services, QWidget* parent)
                services_.shell,
                guard_,
                services_.executablePath},
+      backup_(paths_.GetAppPath(), warnings_, [this](const std::string& text) { Log(text); }),
       model_(std::make_unique<RingTableModel>(loader_.ChimTable1())) {
     InitIconResource();
     setObjectName(QStringLiteral("frmMain"));
@@ -435,6 +437,8 @@ void FrmMain::Timer1Timer() {
     });
     if (shownOnce_)
         watch_.ScheduleInMemory(state_);
+    // After the bells of this second: the day's copy of the database, once a day.
+    EventGuard::RunSilently([this] { backup_.Tick(services_.clock.Now()); });
     // Rows turn olive as their time passes.
     FilterDBGrid->viewport()->update();
 }
@@ -494,7 +498,15 @@ void FrmMain::N3Click() {
 void FrmMain::btnSettingClick() {
     if (!ReadableForEdit())
         return;
-    Guarded([this] { dialogs.setting(this, context_); });
+    Guarded([this] {
+        if (dialogs.setting(this, context_) != BackupRestore::kRestoredResult)
+            return;
+        // Another db.dll is in place: read everything again, as at start.
+        Log("database restored from a backup");
+        // A copy made before the calendar existed comes without its table.
+        EnsureCalendarTable();
+        FormShow();
+    });
 }
 
 void FrmMain::N1Click() {

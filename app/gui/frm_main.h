@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "app/core/clock_watch.h"
+#include "app/core/daily_backup.h"
 #include "app/core/dialog_context.h"
 #include "app/core/event_guard.h"
 #include "app/core/ini_file_utils.h"
@@ -56,6 +57,7 @@ class FrmMain : public QMainWindow {
     ProgramState& State() { return state_; }
     RingEngine& Engine() { return engine_; }
     ScheduleLoader& Loader() { return loader_; }
+    DailyBackup& Backup() { return backup_; }
     RingTableModel& Model() { return *model_; }
     DialogContext& Context() { return context_; }
     QSystemTrayIcon* TrayIcon() const { return tray_; }
@@ -148,7 +150,8 @@ class FrmMain : public QMainWindow {
 
     MainWindowServices services_;
     ProgramState state_;
-    SilenceWarnings warnings_;
+    // The one list of warnings, shared with whatever the state reaches (the daily backup).
+    SilenceWarnings& warnings_ = state_.Warnings;
     SilenceWatch watch_{warnings_};
     IniFileUtils paths_;
     MusicPlayback playback_;
@@ -157,6 +160,7 @@ class FrmMain : public QMainWindow {
     ScheduleLoader loader_;
     EventGuard guard_;
     DialogContext context_;
+    DailyBackup backup_;
     std::unique_ptr<RingTableModel> model_;
 
     QToolBar* ToolBar1 = nullptr;

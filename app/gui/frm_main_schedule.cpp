@@ -170,6 +170,8 @@ void FrmMain::CopyCurrentDBLine(std::vector<std::string>& days, RingObj& ring,
             if (column >= RingTableModel::kFirstWeekColumn && target == "1")
                 daysText += kDayNames[column - RingTableModel::kFirstWeekColumn];
         }
+        if (const chimdb::Field* volume = table.FindField("RINGVOLUME"))
+            ring.RINGVOLUME = volume->AsString();
     }
     if (mode == "DEL") {
         days.clear();

@@ -23,6 +23,7 @@ void FakeMediaPlayer::Close() {
 void FakeMediaPlayer::Play() {
     RequireDevice();
     calls.push_back("play " + openedFile_);
+    playVolumes.push_back(volume_);
     playing_ = true;
 }
 

@@ -20,6 +20,8 @@ class FakeMediaPlayer : public MediaPlayer {
     void Stop() override;
     PlayerMode Mode() const override;
     long LengthMs() const override;
+    void SetVolume(int percent) override { volume_ = percent; }
+    int Volume() const { return volume_; }
     void SetNotifyHandler(std::function<void()> handler) override { notify_ = std::move(handler); }
     void Prepare(const std::string& path) override { prepared.push_back(path); }
     std::string DeviceError() const override { return deviceError_; }
@@ -35,6 +37,8 @@ class FakeMediaPlayer : public MediaPlayer {
     std::vector<std::string> calls;
     // The paths handed to Prepare, in order (kept apart from calls, which MCI sees).
     std::vector<std::string> prepared;
+    // The volume in force at each play, in order.
+    std::vector<int> playVolumes;
 
   private:
     void RequireDevice() const;
@@ -43,6 +47,7 @@ class FakeMediaPlayer : public MediaPlayer {
     std::string openedFile_;
     bool open_ = false;
     bool playing_ = false;
+    int volume_ = 100;
     std::map<std::string, long> lengths_;
     std::map<std::string, std::string> openErrors_;
     std::string deviceError_;

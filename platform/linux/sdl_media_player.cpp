@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <QMetaObject>
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <fstream>
@@ -194,8 +195,17 @@ bool SdlMediaPlayer::EnsureMusic() const {
 void SdlMediaPlayer::Play() {
     RequireDevice();
     // Failures are kept by SDL (and the device error here) and not reported, as with MCI.
-    if (EnsureMusic())
+    if (EnsureMusic()) {
+        // The music channel's volume is SDL's global one, so every play sets it afresh.
+        Mix_VolumeMusic(volume_ * MIX_MAX_VOLUME / 100);
         Mix_PlayMusic(music_, 0);
+    }
+}
+
+void SdlMediaPlayer::SetVolume(int percent) {
+    volume_ = std::clamp(percent, 0, 100);
+    if (music_ != nullptr)
+        Mix_VolumeMusic(volume_ * MIX_MAX_VOLUME / 100);
 }
 
 void SdlMediaPlayer::Stop() {

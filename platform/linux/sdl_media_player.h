@@ -52,6 +52,7 @@ class SdlMediaPlayer : public MediaPlayer {
     void Stop() override;
     PlayerMode Mode() const override;
     long LengthMs() const override;
+    void SetVolume(int percent) override;
     void SetNotifyHandler(std::function<void()> handler) override { notify_ = std::move(handler); }
     void Prepare(const std::string& path) override;
     std::string DeviceError() const override { return deviceError_; }
@@ -85,6 +86,7 @@ class SdlMediaPlayer : public MediaPlayer {
     mutable std::string preparedPath_;
     mutable _Mix_Music* prepared_ = nullptr;
     mutable QTimer idleTimer_;
+    int volume_ = 100;
     std::function<void()> notify_;
     QObject receiver_;  // lives on the creating thread; notices are queued to it
 };

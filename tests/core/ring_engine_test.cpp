@@ -274,8 +274,8 @@ TEST_F(EngineTest, CurrentDataKeepsListOrderAndCopiesFields) {
     AddRing(Ring("09:00:00", "c", "c.wav", "10000001"));
     engine.GetCurrentData();
     ASSERT_EQ(state.CurrRingList.size(), 2u);
-    EXPECT_EQ(state.CurrRingList[0], (CurrRingObj{"1", "a.wav", "07:00:00", "a"}));
-    EXPECT_EQ(state.CurrRingList[1], (CurrRingObj{"1", "c.wav", "09:00:00", "c"}));
+    EXPECT_EQ(state.CurrRingList[0], (CurrRingObj{"1", "a.wav", "07:00:00", "a", ""}));
+    EXPECT_EQ(state.CurrRingList[1], (CurrRingObj{"1", "c.wav", "09:00:00", "c", ""}));
 }
 
 TEST_F(EngineTest, RingStartedAnswerMayReloadTheList) {

@@ -8,9 +8,11 @@
 #include <QListWidget>
 #include <QPixmap>
 
+#include "app/core/daily_backup.h"
 #include "dialogs/frm_auto_start.h"
 #include "dialogs/frm_batch_add.h"
 #include "dialogs/frm_fang_an.h"
+#include "dialogs/frm_restore.h"
 #include "dialogs/frm_ring_set.h"
 #include "dialogs/frm_setting.h"
 #include "tests/dialogs/dialog_fixture.h"
@@ -43,6 +45,7 @@ class DialogPicturesTest : public DialogTest {
 TEST_F(DialogPicturesTest, EveryDialog) {
     RingObj ring = Ring("09:45:00", "课间操", "tones\\rising.wav", "11111000");
     ring.ID = "6";
+    ring.RINGVOLUME = "70";
     FrmRingSet ringSet(nullptr, context, "UPD", ring);
     Save(ringSet, "ring_set");
 
@@ -60,6 +63,17 @@ TEST_F(DialogPicturesTest, EveryDialog) {
 
     FrmAutoStart help(nullptr, shell, guard);
     Save(help, "auto_start");
+
+    DailyBackup backup(folder.AppPath(), state.Warnings, nullptr);
+    for (int day = 1; day <= 3; ++day) {
+        platform::LocalDateTime date;
+        date.year = 2026;
+        date.month = 12;
+        date.day = day;
+        backup.BackUp(date);
+    }
+    FrmRestore restore(nullptr, context);
+    Save(restore, "restore");
 }
 
 }  // namespace
