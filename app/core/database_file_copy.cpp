@@ -106,7 +106,7 @@ void OpenTableOf(chimdb::ChimTable& table, const std::string& path, const std::s
 // Holds the database at path, and refuses a file whose password is not the program's
 // before any table asks the user for one.
 void RequireProgramPassword(DatabaseHold& hold, const std::string& path) {
-    if (!hold.Database().FileIO().CheckPassword(ScheduleLoader::kPassword))
+    if (!hold.Database().CheckPassword(ScheduleLoader::kPassword))
         throw DatabaseFileCopy::Unreadable("The password of " + path + " is not the program's");
 }
 
@@ -120,20 +120,11 @@ void DatabaseFileCopy::CopyLocked(const std::string& databasePath, const std::st
         throw Unreadable(error.what());
     }
     RequireProgramPassword(*hold, databasePath);
-    chimdb::ChimDBFileIO& io = hold->Database().FileIO();
     Descriptor out(CreateTarget(target));
-    {
-        chimdb::FileLockGuard lock(io);
-        const std::int64_t size = io.FileSize();
-        std::array<std::uint8_t, 64 * 1024> buffer{};
-        for (std::int64_t offset = 0; offset < size;) {
-            const std::size_t want = static_cast<std::size_t>(
-                std::min<std::int64_t>(static_cast<std::int64_t>(buffer.size()), size - offset));
-            io.ReadExactly(offset, std::span(buffer.data(), want));
-            WriteAll(out.Get(), buffer.data(), want, target);
-            offset += static_cast<std::int64_t>(want);
-        }
-    }
+    hold->Database().ReadWholeFileLocked(
+        [&out, &target](const std::uint8_t* data, std::size_t size) {
+            WriteAll(out.Get(), data, size, target);
+        });
     FinishTarget(out, target);
 }
 

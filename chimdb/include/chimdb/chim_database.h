@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
@@ -101,6 +103,13 @@ class ChimDatabase {
     ChimTableIO* FindTableIO(std::string_view tableName);
     // The open file; "Cannot perform this operation on a closed database" when disconnected.
     ChimDBFileIO& FileIO();
+    // True when password is the file's own (nothing is asked of the user); "Cannot perform
+    // this operation on a closed database" when disconnected.
+    bool CheckPassword(std::string_view password);
+    // Reads the whole file under the store's file lock and hands it to sink in pieces, in
+    // order, so that a copy holds one state of the file while other programs write to it.
+    void ReadWholeFileLocked(
+        const std::function<void(const std::uint8_t* data, std::size_t size)>& sink);
     // Header flags; "Cannot perform this operation on a closed database" when disconnected.
     bool EncryptEnabled() const;
     bool CompressEnabled() const;

@@ -283,6 +283,25 @@ ChimDBFileIO& ChimDatabase::FileIO() {
     return *fileIO_;
 }
 
+bool ChimDatabase::CheckPassword(std::string_view password) {
+    return FileIO().CheckPassword(password);
+}
+
+void ChimDatabase::ReadWholeFileLocked(
+    const std::function<void(const std::uint8_t* data, std::size_t size)>& sink) {
+    ChimDBFileIO& io = FileIO();
+    FileLockGuard lock(io);
+    const std::int64_t size = io.FileSize();
+    std::vector<std::uint8_t> buffer(64 * 1024);
+    for (std::int64_t offset = 0; offset < size;) {
+        const std::size_t want = static_cast<std::size_t>(
+            std::min<std::int64_t>(static_cast<std::int64_t>(buffer.size()), size - offset));
+        io.ReadExactly(offset, std::span(buffer.data(), want));
+        sink(buffer.data(), want);
+        offset += static_cast<std::int64_t>(want);
+    }
+}
+
 bool ChimDatabase::EncryptEnabled() const {
     RequireConnected();
     return fileIO_->EncryptEnabled();
