@@ -7,4 +7,6 @@ build=${BUILD_DIR:-$root/build}
 BUILD_DIR=$build "$root/scripts/configure.sh" "$@"
 cmake --build "$build" -j"$(nproc)"
 export QT_QPA_PLATFORM=offscreen SDL_AUDIODRIVER=dummy
-cd "$build" && ctest --output-on-failure -j"$(nproc)"
+(cd "$build" && ctest --output-on-failure -j"$(nproc)")
+# The store's fuzz targets, each for a bounded time, in a clang build folder of their own.
+FUZZ_BUILD_DIR=${FUZZ_BUILD_DIR:-$root/build-fuzz} "$root/scripts/fuzz.sh"
