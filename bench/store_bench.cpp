@@ -19,14 +19,14 @@
 #include <string>
 #include <vector>
 
-#include "chimdb/chim_db_file_io.h"
 #include "chimdb/chim_session_list.h"
 #include "chimdb/chim_table.h"
-#include "chimdb/chim_table_io.h"
 #include "chimdb/code_page.h"
 #include "chimdb/database_creator.h"
 #include "chimdb/field_type.h"
-#include "chimdb/table_record_buffer.h"
+#include "table_io/chim_db_file_io.h"
+#include "table_io/chim_table_io.h"
+#include "table_io/table_record_buffer.h"
 
 namespace {
 

@@ -5,9 +5,9 @@
 #include <memory>
 #include <tuple>
 
-#include "chimdb/enc_blowfish.h"
-#include "chimdb/enc_gost.h"
-#include "chimdb/enc_twofish.h"
+#include "codec/enc_blowfish.h"
+#include "codec/enc_gost.h"
+#include "codec/enc_twofish.h"
 #include "tests/chimdb/cipher_test_bytes.h"
 
 namespace chimdb {

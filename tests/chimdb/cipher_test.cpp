@@ -3,10 +3,10 @@
 #include <memory>
 #include <string>
 
-#include "chimdb/enc_blowfish.h"
-#include "chimdb/enc_gost.h"
-#include "chimdb/enc_twofish.h"
-#include "chimdb/encrypt_exception.h"
+#include "codec/enc_blowfish.h"
+#include "codec/enc_gost.h"
+#include "codec/enc_twofish.h"
+#include "codec/encrypt_exception.h"
 #include "tests/chimdb/cipher_test_bytes.h"
 
 namespace chimdb {

@@ -4,9 +4,9 @@
 #include <string>
 #include <vector>
 
-#include "chimdb/comp_algo_zlib.h"
-#include "chimdb/compress_mgr.h"
 #include "chimdb/database_error.h"
+#include "codec/comp_algo_zlib.h"
+#include "codec/compress_mgr.h"
 #include "tests/chimdb/cipher_test_bytes.h"
 
 namespace chimdb {

@@ -6,8 +6,8 @@
 
 #include "chimdb/code_page.h"
 #include "chimdb/database_error.h"
-#include "chimdb/disk_file.h"
-#include "chimdb/password_hash.h"
+#include "codec/password_hash.h"
+#include "file/disk_file.h"
 #include "format_test_util.h"
 
 namespace chimdb {
@@ -110,8 +110,9 @@ TEST(DatabaseCreatorTest, RefusesInvalidSchemas) {
               "Index 'NAME' of table 'FANGAN' names the field 'name' twice");
     EXPECT_EQ(with([](DatabaseSchema& s) { s.tables[1].indexes[0].fields.clear(); }),
               "Index 'NAME' of table 'FANGAN' has no key fields");
-    EXPECT_EQ(with([](DatabaseSchema& s) { s.tables[1].indexes.push_back(s.tables[1].indexes[0]); }),
-              "Duplicate index name 'NAME'");
+    EXPECT_EQ(
+        with([](DatabaseSchema& s) { s.tables[1].indexes.push_back(s.tables[1].indexes[0]); }),
+        "Duplicate index name 'NAME'");
     EXPECT_EQ(with([](DatabaseSchema& s) { s.tables[0].fields[1].name = "\xF0\x9F\x94\x94"; }),
               "Text '\xF0\x9F\x94\x94' cannot be stored in the database code page");
 }

@@ -5,6 +5,7 @@
 
 #include "chimdb/chim_database.h"
 #include "cursor_test_util.h"
+#include "filter/filter_parser.h"
 
 namespace chimdb::testing {
 namespace {

@@ -41,7 +41,8 @@ inline DatabaseSchema CursorSpec(bool encrypted) {
              CursorField("D", FieldType::ftDate), CursorField("DT", FieldType::ftDateTime),
              CursorField("NOTE", FieldType::ftMemo)},
             {IndexSchema{"ID", {"ID"}, tiPrimary | tiUnique},
-             IndexSchema{"NAME", {"NAME"}, tiCaseInsensitive}, IndexSchema{"NAMEN", {"NAME", "N"}, 0}}},
+             IndexSchema{"NAME", {"NAME"}, tiCaseInsensitive},
+             IndexSchema{"NAMEN", {"NAME", "N"}, 0}}},
         TableSchema{"Log", {CursorField("TEXT", FieldType::ftString, 8)}, {}}};
     return spec;
 }

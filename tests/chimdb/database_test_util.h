@@ -18,7 +18,7 @@
 #include "chimdb/database_error.h"
 #include "chimdb/memory_file.h"
 #include "chimdb/memory_stream_registry.h"
-#include "chimdb/table_record_buffer.h"
+#include "table_io/table_record_buffer.h"
 #include "table_io_test_util.h"
 
 namespace chimdb::testing {

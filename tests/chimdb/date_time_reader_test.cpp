@@ -6,7 +6,7 @@
 #include "chimdb/code_page.h"
 #include "chimdb/database_error.h"
 #include "chimdb/date_time_codec.h"
-#include "chimdb/date_time_reader.h"
+#include "filter/date_time_reader.h"
 
 namespace chimdb::testing {
 namespace {

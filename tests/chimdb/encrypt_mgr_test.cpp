@@ -1,4 +1,4 @@
-#include "chimdb/encrypt_mgr.h"
+#include "codec/encrypt_mgr.h"
 
 #include <gtest/gtest.h>
 
@@ -6,11 +6,11 @@
 #include <string>
 #include <vector>
 
-#include "chimdb/algo_registry.h"
-#include "chimdb/comp_algo_zlib.h"
 #include "chimdb/database_error.h"
-#include "chimdb/enc_blowfish.h"
-#include "chimdb/encrypt_exception.h"
+#include "codec/algo_registry.h"
+#include "codec/comp_algo_zlib.h"
+#include "codec/enc_blowfish.h"
+#include "codec/encrypt_exception.h"
 #include "tests/chimdb/cipher_test_bytes.h"
 
 namespace chimdb {

@@ -11,8 +11,8 @@
 #include "chimdb/database_error.h"
 #include "chimdb/date_time_codec.h"
 #include "chimdb/field_type.h"
-#include "chimdb/field_value_text.h"
 #include "chimdb/text_format_locale.h"
+#include "values/field_value_text.h"
 
 namespace chimdb {
 namespace {

@@ -7,9 +7,9 @@
 #include <fstream>
 
 #include "chimdb/database_error.h"
-#include "chimdb/disk_file.h"
 #include "chimdb/fault_injecting_file.h"
 #include "chimdb/memory_file.h"
+#include "file/disk_file.h"
 
 namespace chimdb {
 namespace {

@@ -9,6 +9,7 @@
 #include "chimdb/code_page.h"
 #include "chimdb/date_time_codec.h"
 #include "cursor_test_util.h"
+#include "filter/filter_parser.h"
 
 namespace chimdb::testing {
 namespace {

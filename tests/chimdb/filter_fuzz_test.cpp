@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "chimdb/expr_parser_base.h"
+#include "filter/expr_parser_base.h"
 #include "filter_eval_test_util.h"
 
 namespace chimdb::testing {

@@ -9,8 +9,8 @@
 
 #include "chimdb/code_page.h"
 #include "chimdb/date_time_codec.h"
-#include "chimdb/locale_formats.h"
 #include "filter_parse_test_util.h"
+#include "values/locale_formats.h"
 
 namespace chimdb::testing {
 namespace {

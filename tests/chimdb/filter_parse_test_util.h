@@ -11,7 +11,7 @@
 #include "chimdb/chim_table.h"
 #include "chimdb/database_error.h"
 #include "chimdb/field_type.h"
-#include "chimdb/filter_parser.h"
+#include "filter/filter_parser.h"
 
 namespace chimdb::testing {
 

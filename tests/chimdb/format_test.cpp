@@ -2,12 +2,12 @@
 
 #include <array>
 
-#include "chimdb/blob_descriptor.h"
 #include "chimdb/database_error.h"
-#include "chimdb/file_header.h"
-#include "chimdb/le_bytes.h"
 #include "chimdb/record_layout.h"
 #include "chimdb/table_header.h"
+#include "file/le_bytes.h"
+#include "format/blob_descriptor.h"
+#include "format/file_header.h"
 
 namespace chimdb {
 namespace {

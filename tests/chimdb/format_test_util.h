@@ -6,18 +6,18 @@
 #include <cstdint>
 #include <vector>
 
-#include "chimdb/block_chain.h"
-#include "chimdb/compress_mgr.h"
 #include "chimdb/database_creator.h"
-#include "chimdb/encrypt_mgr.h"
 #include "chimdb/field_type.h"
 #include "chimdb/file_format.h"
-#include "chimdb/index_table.h"
-#include "chimdb/le_bytes.h"
 #include "chimdb/memory_file.h"
-#include "chimdb/prologue.h"
 #include "chimdb/record_layout.h"
-#include "chimdb/record_table.h"
+#include "codec/compress_mgr.h"
+#include "codec/encrypt_mgr.h"
+#include "file/le_bytes.h"
+#include "format/block_chain.h"
+#include "format/index_table.h"
+#include "format/prologue.h"
+#include "format/record_table.h"
 
 namespace chimdb::testing {
 
@@ -34,13 +34,13 @@ inline DatabaseSchema SampleSpec() {
     spec.compress = true;
     spec.tables = {
         TableSchema{"Ring1_7",
-                  {Field("ID", FieldType::ftAutoInc), Field("RINGTIME", FieldType::ftString, 8),
-                   Field("RINGDESC", FieldType::ftString, 32), Field("SOUND", FieldType::ftBlob)},
-                  {IndexSchema{"ID", {"ID"}, tiPrimary | tiUnique},
-                   IndexSchema{"TIME", {"RINGTIME", "ID"}, tiDescending}}},
+                    {Field("ID", FieldType::ftAutoInc), Field("RINGTIME", FieldType::ftString, 8),
+                     Field("RINGDESC", FieldType::ftString, 32), Field("SOUND", FieldType::ftBlob)},
+                    {IndexSchema{"ID", {"ID"}, tiPrimary | tiUnique},
+                     IndexSchema{"TIME", {"RINGTIME", "ID"}, tiDescending}}},
         TableSchema{"FANGAN",
-                  {Field("NAME", FieldType::ftString, 20), Field("ACTIVE", FieldType::ftBoolean)},
-                  {IndexSchema{"NAME", {"NAME"}, tiUnique | tiCaseInsensitive}}},
+                    {Field("NAME", FieldType::ftString, 20), Field("ACTIVE", FieldType::ftBoolean)},
+                    {IndexSchema{"NAME", {"NAME"}, tiUnique | tiCaseInsensitive}}},
         TableSchema{
             "Config", {Field("KEY", FieldType::ftString, 10), Field("VAL", FieldType::ftMemo)}, {}},
     };

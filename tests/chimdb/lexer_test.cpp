@@ -9,8 +9,8 @@
 
 #include "chimdb/code_page.h"
 #include "chimdb/database_error.h"
-#include "chimdb/locale_formats.h"
-#include "chimdb/syntax_parser_base.h"
+#include "filter/syntax_parser_base.h"
+#include "values/locale_formats.h"
 
 namespace chimdb::testing {
 namespace {

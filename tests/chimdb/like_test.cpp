@@ -8,8 +8,8 @@
 #include <string>
 
 #include "chimdb/code_page.h"
-#include "chimdb/like_matcher.h"
-#include "chimdb/value_compare.h"
+#include "filter/like_matcher.h"
+#include "values/value_compare.h"
 
 namespace chimdb {
 namespace {

@@ -15,12 +15,12 @@
 
 #include "chimdb/chim_session_list.h"
 #include "chimdb/chim_table.h"
-#include "chimdb/data_source.h"
 #include "chimdb/database_creator.h"
 #include "chimdb/database_error.h"
 #include "chimdb/field_type.h"
 #include "chimdb/memory_file.h"
 #include "chimdb/memory_stream_registry.h"
+#include "dataset/data_source.h"
 
 namespace chimdb::testing {
 

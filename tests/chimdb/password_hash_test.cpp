@@ -1,4 +1,4 @@
-#include "chimdb/password_hash.h"
+#include "codec/password_hash.h"
 
 #include <gtest/gtest.h>
 

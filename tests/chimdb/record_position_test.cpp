@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "locate_test_util.h"
+#include "table_io/chim_table_io.h"
 
 namespace chimdb::testing {
 namespace {

@@ -3,10 +3,10 @@
 
 #include <filesystem>
 
-#include "chimdb/component.h"
 #include "chimdb/database_creator.h"
-#include "chimdb/store_lock.h"
+#include "database/component.h"
 #include "database_test_util.h"
+#include "file/store_lock.h"
 
 namespace chimdb::testing {
 namespace {

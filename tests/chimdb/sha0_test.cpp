@@ -1,10 +1,10 @@
-#include "chimdb/sha0.h"
+#include "codec/sha0.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 
-#include "chimdb/password_hash.h"
+#include "codec/password_hash.h"
 #include "tests/chimdb/cipher_test_bytes.h"
 
 namespace chimdb {

@@ -1,9 +1,9 @@
 #include <gtest/gtest.h>
 
-#include "chimdb/blob_descriptor.h"
 #include "chimdb/code_page.h"
 #include "chimdb/database_error.h"
-#include "chimdb/le_bytes.h"
+#include "file/le_bytes.h"
+#include "format/blob_descriptor.h"
 #include "table_io_test_util.h"
 
 namespace chimdb::testing {

@@ -13,20 +13,20 @@
 #include <string>
 #include <vector>
 
-#include "chimdb/chim_db_file_io.h"
-#include "chimdb/chim_table_io.h"
-#include "chimdb/compress_mgr.h"
 #include "chimdb/database_creator.h"
 #include "chimdb/database_error.h"
-#include "chimdb/disk_file.h"
-#include "chimdb/encrypt_mgr.h"
 #include "chimdb/field_type.h"
-#include "chimdb/index_table.h"
 #include "chimdb/memory_file.h"
 #include "chimdb/memory_stream_registry.h"
-#include "chimdb/prologue.h"
-#include "chimdb/record_table.h"
-#include "chimdb/table_record_buffer.h"
+#include "codec/compress_mgr.h"
+#include "codec/encrypt_mgr.h"
+#include "file/disk_file.h"
+#include "format/index_table.h"
+#include "format/prologue.h"
+#include "format/record_table.h"
+#include "table_io/chim_db_file_io.h"
+#include "table_io/chim_table_io.h"
+#include "table_io/table_record_buffer.h"
 
 namespace chimdb::testing {
 
@@ -40,8 +40,8 @@ inline FieldSchema RingField(const char* name, FieldType type, std::int32_t size
 }
 
 inline DatabaseSchema RingSpec(std::optional<std::string> cipher = std::nullopt,
-                             std::uint8_t mode = 0, bool compress = false,
-                             bool verifyWrites = false) {
+                               std::uint8_t mode = 0, bool compress = false,
+                               bool verifyWrites = false) {
     DatabaseSchema spec;
     spec.password = "Quartzfen47";
     spec.cipher = std::move(cipher);
@@ -52,8 +52,8 @@ inline DatabaseSchema RingSpec(std::optional<std::string> cipher = std::nullopt,
         "Ring1_7",
         {RingField("ID", FieldType::ftAutoInc), RingField("RINGTIME", FieldType::ftString, 8),
          RingField("RINGDESC", FieldType::ftString, 32), RingField("SOUND", FieldType::ftBlob)},
-        {IndexSchema{"ID", {"ID"}, tiPrimary | tiUnique}, IndexSchema{"TIME", {"RINGTIME", "ID"}, 0},
-         IndexSchema{"DESC", {"RINGDESC"}, 0}}}};
+        {IndexSchema{"ID", {"ID"}, tiPrimary | tiUnique},
+         IndexSchema{"TIME", {"RINGTIME", "ID"}, 0}, IndexSchema{"DESC", {"RINGDESC"}, 0}}}};
     return spec;
 }
 

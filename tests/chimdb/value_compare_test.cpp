@@ -9,7 +9,7 @@
 
 #include "chimdb/code_page.h"
 #include "chimdb/field_type.h"
-#include "chimdb/value_compare.h"
+#include "values/value_compare.h"
 
 namespace chimdb {
 namespace {

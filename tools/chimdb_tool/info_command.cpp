@@ -1,11 +1,8 @@
 #include <nlohmann/json.hpp>
 
 #include "chimdb/code_page.h"
-#include "chimdb/compress_mgr.h"
-#include "chimdb/disk_file.h"
-#include "chimdb/encrypt_mgr.h"
+#include "chimdb/database_inspection.h"
 #include "chimdb/field_type_name.h"
-#include "chimdb/prologue.h"
 #include "tools/chimdb_tool/commands.h"
 
 namespace chimdb_tool {
@@ -74,21 +71,18 @@ Json Nullable(bool enabled, const std::string& text) {
 
 // chimdb info FILE: one JSON object describing the file's processing and its tables.
 void RunInfo(const Arguments& args, std::ostream& out) {
-    chimdb::DiskFile file(args.Positional().front(), chimdb::DiskFile::Access::ReadOnly);
-    chimdb::CompressMgr compress;
-    chimdb::EncryptMgr encrypt;
-    chimdb::Prologue prologue = chimdb::Prologue::Read(file, compress, encrypt);
-    const chimdb::ProcessHeader& process = prologue.processHeader;
+    const chimdb::DatabaseFileInfo file = chimdb::DatabaseFileInfo::Read(args.Positional().front());
+    const chimdb::ProcessHeader& process = file.process;
 
     Json info;
-    info["version"] = chimdb::FromCodePage(prologue.fileHeader.version);
+    info["version"] = chimdb::FromCodePage(file.version);
     info["compression"] = Nullable(process.CompressEnabled, process.CompressAlgoName);
     info["cipher"] = Nullable(process.EncryptEnabled, process.EncryptAlgoName);
     info["mode"] = process.EncryptMode;
     info["verifyWrites"] = process.VerifyWrites;
     info["tables"] = Json::array();
-    for (std::int32_t i = 0; i < prologue.directory.tableCount; ++i)
-        info["tables"].push_back(TableJson(prologue.ReadTableHeader(file, i)));
+    for (const chimdb::TableHeader& table : file.tables)
+        info["tables"].push_back(TableJson(table));
     out << info.dump(2, ' ', false, Json::error_handler_t::replace) << "\n";
 }
 

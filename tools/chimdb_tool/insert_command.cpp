@@ -21,7 +21,7 @@ void RunInsert(const Arguments& args, std::ostream& out) {
     OpenedTable opened(args.Positional().front(), args.Required("table"), "",
                        args.Option("password").value_or(""));
     chimdb::ChimTable& table = opened.Table();
-    const std::int32_t autoIncField = table.TableIO()->AutoIncField();
+    const std::int32_t autoIncField = table.AutoIncField();
     RecordValues record = opened.NewRecord();
     std::vector<std::size_t> everyField(table.FieldCount());
     std::iota(everyField.begin(), everyField.end(), 0);

@@ -47,7 +47,7 @@ void OpenedTable::Close() {
 }
 
 RecordValues OpenedTable::NewRecord() {
-    return RecordValues(table_.TableIO()->Header().fields, &table_.Database()->FileIO());
+    return RecordValues(table_.StoredFieldDefs(), table_.BlobSource());
 }
 
 void OpenedTable::ReadCurrent(RecordValues& values) {
@@ -79,7 +79,7 @@ void OpenedTable::WriteFields(RecordValues& values, const std::vector<std::size_
 }
 
 void OpenedTable::FindRecord(const std::string& keyText) {
-    const auto& fields = table_.TableIO()->Header().fields;
+    const auto& fields = table_.StoredFieldDefs();
     const auto& keyFields =
         table_.IndexDefs()[static_cast<std::size_t>(table_.ActiveIndex())].fieldNumbers;
     std::vector<Json> keyValues;

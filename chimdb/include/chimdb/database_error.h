@@ -1,0 +1,34 @@
+#pragma once
+
+#include <stdexcept>
+#include <string>
+#include <string_view>
+
+namespace chimdb {
+
+// Every failure of the store. what() is the English message with its %s filled in.
+class DatabaseError : public std::runtime_error {
+  public:
+    explicit DatabaseError(const std::string& message) : std::runtime_error(message) {}
+};
+
+// A cancelled password prompt: ends the current action and is never shown to the user.
+class Abort : public std::exception {
+  public:
+    const char* what() const noexcept override { return "Operation aborted"; }
+};
+
+// Fills the first "%s" of a message pattern with arg.
+inline std::string FormatMessage(std::string_view pattern, std::string_view arg) {
+    std::string out(pattern);
+    if (auto pos = out.find("%s"); pos != std::string::npos) {
+        out.replace(pos, 2, arg);
+    }
+    return out;
+}
+
+[[noreturn]] inline void RaiseError(std::string_view pattern, std::string_view arg = {}) {
+    throw DatabaseError(FormatMessage(pattern, arg));
+}
+
+}  // namespace chimdb

@@ -1,0 +1,162 @@
+#include "file/disk_file.h"
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <utility>
+
+#include "chimdb/database_error.h"
+#include "chimdb/file_format.h"
+
+namespace chimdb {
+
+namespace {
+
+int OpenRetrying(const char* path, int flags, mode_t mode = 0) {
+    int fd;
+    do {
+        fd = ::open(path, flags | O_CLOEXEC, mode);
+    } while (fd < 0 && errno == EINTR);
+    return fd;
+}
+
+}  // namespace
+
+DiskFile::DiskFile(const std::string& path, Access access) : path_(path), access_(access) {
+    fd_ = OpenRetrying(path.c_str(), access == Access::ReadOnly ? O_RDONLY : O_RDWR);
+    if (fd_ < 0)
+        RaiseError(format::kMsgCannotOpen, path);
+    struct stat info {};
+    if (::fstat(fd_, &info) != 0 || !S_ISREG(info.st_mode)) {
+        ::close(fd_);
+        fd_ = -1;
+        RaiseError(format::kMsgCannotOpen, path);
+    }
+}
+
+DiskFile::DiskFile(std::string path, Access access, int fd)
+    : path_(std::move(path)), access_(access), fd_(fd) {}
+
+DiskFile::DiskFile(DiskFile&& other) noexcept
+    : path_(std::move(other.path_)), access_(other.access_), fd_(std::exchange(other.fd_, -1)) {}
+
+DiskFile::~DiskFile() {
+    if (fd_ >= 0)
+        ::close(fd_);
+}
+
+DiskFile DiskFile::CreateNew(const std::string& path) {
+    int fd = OpenRetrying(path.c_str(), O_RDWR | O_CREAT | O_EXCL, 0644);
+    if (fd < 0) {
+        if (errno == EEXIST)
+            RaiseError(format::kMsgAlreadyExists, path);
+        RaiseError(format::kMsgCannotOpen, path);
+    }
+    return DiskFile(path, Access::ReadWrite, fd);
+}
+
+void DiskFile::RaiseIoError(const char* operation, int error) const {
+    throw DatabaseError(std::string(operation) + " error on file " + path_ + ": " +
+                        std::strerror(error));
+}
+
+std::size_t DiskFile::ReadAt(std::int64_t offset, std::span<std::uint8_t> dst) {
+    if (offset < 0)
+        RaiseError(format::kMsgCorrupt, path_);
+    std::size_t done = 0;
+    while (done < dst.size()) {
+        ssize_t n = ::pread(fd_, dst.data() + done, dst.size() - done,
+                            static_cast<off_t>(offset + static_cast<std::int64_t>(done)));
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            RaiseIoError("Read", errno);
+        }
+        if (n == 0)
+            break;  // end of file
+        done += static_cast<std::size_t>(n);
+    }
+    return done;
+}
+
+void DiskFile::WriteAt(std::int64_t offset, std::span<const std::uint8_t> src) {
+    if (offset < 0)
+        RaiseError(format::kMsgCorrupt, path_);
+    if (access_ == Access::ReadOnly)
+        RaiseIoError("Write", EBADF);
+    std::size_t done = 0;
+    while (done < src.size()) {
+        ssize_t n = ::pwrite(fd_, src.data() + done, src.size() - done,
+                             static_cast<off_t>(offset + static_cast<std::int64_t>(done)));
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            RaiseIoError("Write", errno);
+        }
+        done += static_cast<std::size_t>(n);
+    }
+}
+
+std::int64_t DiskFile::Size() {
+    struct stat info {};
+    if (::fstat(fd_, &info) != 0)
+        RaiseIoError("Stat", errno);
+    return static_cast<std::int64_t>(info.st_size);
+}
+
+void DiskFile::Sync() {
+    int rc;
+    do {
+        rc = ::fdatasync(fd_);
+    } while (rc != 0 && errno == EINTR);
+    if (rc != 0 && errno != EINVAL)  // EINVAL: the file does not support syncing
+        RaiseIoError("Sync", errno);
+}
+
+bool DiskFile::TryLockRegion(std::int64_t offset, std::int64_t length) {
+    struct flock request {};
+    request.l_type = access_ == Access::ReadOnly ? F_RDLCK : F_WRLCK;
+    request.l_whence = SEEK_SET;
+    request.l_start = static_cast<off_t>(offset);
+    request.l_len = static_cast<off_t>(length);
+    while (::fcntl(fd_, F_OFD_SETLK, &request) != 0) {
+        if (errno == EINTR)
+            continue;
+        if (errno == EAGAIN || errno == EACCES)
+            return false;
+        RaiseIoError("Lock", errno);
+    }
+    return true;
+}
+
+void DiskFile::UnlockRegion(std::int64_t offset, std::int64_t length) {
+    struct flock request {};
+    request.l_type = F_UNLCK;
+    request.l_whence = SEEK_SET;
+    request.l_start = static_cast<off_t>(offset);
+    request.l_len = static_cast<off_t>(length);
+    while (::fcntl(fd_, F_OFD_SETLK, &request) != 0 && errno == EINTR) {
+    }
+}
+
+bool DiskFile::TryShareLock(bool exclusive) {
+    int operation = (exclusive ? LOCK_EX : LOCK_SH) | LOCK_NB;
+    while (::flock(fd_, operation) != 0) {
+        if (errno == EINTR)
+            continue;
+        if (errno == EWOULDBLOCK)
+            return false;
+        RaiseIoError("Lock", errno);
+    }
+    return true;
+}
+
+bool DiskFile::IsWritable(const std::string& path) {
+    return ::access(path.c_str(), W_OK) == 0;
+}
+
+}  // namespace chimdb

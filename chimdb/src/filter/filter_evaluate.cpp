@@ -1,0 +1,15 @@
+// The evaluation side of the filter parser: the tree of the last parse against the record in
+// the dataset's filter buffer.
+#include "filter/expr_evaluator.h"
+#include "filter/filter_parser.h"
+
+namespace chimdb {
+
+bool FilterParser::Evaluate(const FilterOptions& options) {
+    ExprNode* root = Root();
+    if (root == nullptr)
+        return true;  // nothing parsed: nothing to test against
+    return ExprEvaluator(options).IsTrue(*root);
+}
+
+}  // namespace chimdb

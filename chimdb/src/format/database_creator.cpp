@@ -1,0 +1,197 @@
+#include "chimdb/database_creator.h"
+
+#include <unistd.h>
+
+#include <limits>
+
+#include "chimdb/code_page.h"
+#include "chimdb/database_error.h"
+#include "chimdb/field_type.h"
+#include "chimdb/file_format.h"
+#include "codec/compress_mgr.h"
+#include "codec/encrypt_mgr.h"
+#include "codec/password_hash.h"
+#include "file/disk_file.h"
+#include "format/file_header.h"
+#include "format/table_directory.h"
+
+namespace chimdb {
+
+namespace {
+
+constexpr char kCompressAlgoName[] = "ZLIB";
+constexpr std::uint8_t kHighestMode = 4;
+
+[[noreturn]] void Refuse(const std::string& message) {
+    throw DatabaseError(message);
+}
+
+// The name in code page bytes; it must be non-empty and leave room for the NUL.
+std::string StoredName(const char* kind, const std::string& name) {
+    if (name.empty())
+        Refuse(std::string(kind) + " name is empty");
+    std::string bytes = ToCodePage(name);
+    if (bytes.size() > static_cast<std::size_t>(format::kMaxNameBytes))
+        Refuse(std::string(kind) + " name '" + name + "' is longer than 32 bytes");
+    return bytes;
+}
+
+template <typename Item>
+void RequireUniqueName(const char* kind, const std::vector<Item>& items, const Item& added,
+                       const std::string& displayName) {
+    for (const Item& item : items) {
+        if (SameName(item.name, added.name))
+            Refuse("Duplicate " + std::string(kind) + " name '" + displayName + "'");
+    }
+}
+
+FieldDefItem BuildField(const std::string& tableName, const FieldSchema& spec) {
+    FieldDefItem field{StoredName("Field", spec.name), spec.fieldType, spec.fieldSize,
+                       spec.ProcessFlag};
+    if (!FieldWidth(spec.fieldType, 1))
+        Refuse("Field '" + spec.name + "' of table '" + tableName + "' has an unknown type");
+    if (IsStringType(spec.fieldType) &&
+        (spec.fieldSize < 1 || spec.fieldSize >= std::numeric_limits<std::int32_t>::max()))
+        Refuse("String field '" + spec.name + "' of table '" + tableName +
+               "' needs a size of at least 1");
+    return field;
+}
+
+IndexDefItem BuildIndex(const std::string& tableName, const IndexSchema& spec,
+                        const std::vector<FieldDefItem>& fields) {
+    IndexDefItem index;
+    index.name = StoredName("Index", spec.name);
+    index.Options = spec.Options;
+    const std::string where = "Index '" + spec.name + "' of table '" + tableName + "'";
+    if (spec.fields.empty())
+        Refuse(where + " has no key fields");
+    if (spec.fields.size() > static_cast<std::size_t>(format::kMaxKeyFields))
+        Refuse(where + " has more than 8 key fields");
+    for (const std::string& fieldName : spec.fields) {
+        std::string stored = ToCodePage(fieldName);
+        std::int32_t number = -1;
+        for (std::size_t i = 0; i < fields.size(); ++i) {
+            if (SameName(fields[i].name, stored))
+                number = static_cast<std::int32_t>(i);
+        }
+        if (number < 0)
+            Refuse(where + " names the unknown field '" + fieldName + "'");
+        for (std::int32_t used : index.fieldNumbers) {
+            if (used == number)
+                Refuse(where + " names the field '" + fieldName + "' twice");
+        }
+        index.fieldNumbers.push_back(number);
+    }
+    // A new table has no records: no index table yet, and head 0 so that the first
+    // record appended is linked without touching the header.
+    index.IndexTabOffset = 0;
+    index.HeadRecord = 0;
+    return index;
+}
+
+std::int64_t RecordBytes(const std::vector<FieldDefItem>& fields) {
+    std::int64_t size = 0;
+    for (const FieldDefItem& field : fields)
+        size += *FieldWidth(field.fieldType, field.fieldSize);
+    return size;
+}
+
+}  // namespace
+
+DatabaseCreator::DatabaseCreator(DatabaseSchema spec) {
+    processHeader_ = BuildProcessHeader(spec);
+    if (spec.tables.size() > static_cast<std::size_t>(format::kMaxTables))
+        Refuse("A database holds at most 256 tables");
+    for (const TableSchema& table : spec.tables) {
+        TableHeader header = BuildTableHeader(table);
+        RequireUniqueName("table", tableHeaders_, header, table.name);
+        tableHeaders_.push_back(std::move(header));
+    }
+}
+
+ProcessHeader DatabaseCreator::BuildProcessHeader(const DatabaseSchema& spec) const {
+    ProcessHeader header;
+    if (spec.compress) {
+        CompressMgr().SetAlgoName(kCompressAlgoName);
+        header.CompressEnabled = true;
+        header.CompressAlgoName = kCompressAlgoName;
+    }
+    if (spec.mode > kHighestMode)
+        Refuse("Cipher mode " + std::to_string(spec.mode) + " is out of range 0..4");
+    header.EncryptMode = spec.mode;
+    if (spec.cipher) {
+        EncryptMgr().SetAlgoName(*spec.cipher);  // refuses a name that is not registered
+        if (spec.cipher->size() > static_cast<std::size_t>(format::kMaxNameBytes))
+            Refuse("Cipher name '" + *spec.cipher + "' is longer than 32 bytes");
+        header.EncryptEnabled = true;
+        header.EncryptAlgoName = *spec.cipher;
+        header.PasswordHash = PasswordHashText(ToCodePage(spec.password));
+    }
+    header.VerifyWrites = spec.verifyWrites;
+    return header;
+}
+
+TableHeader DatabaseCreator::BuildTableHeader(const TableSchema& table) const {
+    TableHeader header;
+    header.name = StoredName("Table", table.name);
+    if (table.fields.empty())
+        Refuse("Table '" + table.name + "' has no fields");
+    if (table.fields.size() > static_cast<std::size_t>(format::kMaxFields))
+        Refuse("Table '" + table.name + "' has more than 96 fields");
+    if (table.indexes.size() > static_cast<std::size_t>(format::kMaxIndexes))
+        Refuse("Table '" + table.name + "' has more than 8 indexes");
+    for (const FieldSchema& spec : table.fields) {
+        FieldDefItem field = BuildField(table.name, spec);
+        RequireUniqueName("field", header.fields, field, spec.name);
+        header.fields.push_back(std::move(field));
+    }
+    if (RecordBytes(header.fields) > std::numeric_limits<std::int32_t>::max())
+        Refuse("Records of table '" + table.name + "' are too large");
+    for (const IndexSchema& spec : table.indexes) {
+        IndexDefItem index = BuildIndex(table.name, spec, header.fields);
+        RequireUniqueName("index", header.indexes, index, spec.name);
+        header.indexes.push_back(std::move(index));
+    }
+    return header;
+}
+
+std::vector<std::uint8_t> DatabaseCreator::BuildImage() const {
+    const auto tableCount = static_cast<std::int32_t>(tableHeaders_.size());
+    std::vector<std::uint8_t> image(
+        static_cast<std::size_t>(format::kPrologueEnd + tableCount * format::kTableHeaderSize), 0);
+    std::span<std::uint8_t> bytes(image);
+    FileHeader::Current().Serialize(
+        bytes.subspan(format::kFileHeaderOffset, format::kFileHeaderSize));
+    processHeader_.Serialize(
+        bytes.subspan(format::kProcessHeaderOffset, format::kProcessHeaderSize));
+
+    // Table headers follow the prologue one after the other, in directory order.
+    TableDirectory directory;
+    directory.tableCount = tableCount;
+    for (std::int32_t i = 0; i < tableCount; ++i) {
+        std::int32_t offset = format::kPrologueEnd + i * format::kTableHeaderSize;
+        directory.tableHeaderOffsets[i] = offset;
+        tableHeaders_[i].Serialize(bytes.subspan(offset, format::kTableHeaderSize));
+    }
+    directory.Serialize(bytes.subspan(format::kTableDirectoryOffset, format::kTableDirectorySize));
+    return image;
+}
+
+void DatabaseCreator::WriteTo(File& file) const {
+    file.WriteAt(0, BuildImage());
+    file.Sync();
+}
+
+void DatabaseCreator::CreateFile(const std::string& path) const {
+    std::vector<std::uint8_t> image = BuildImage();
+    DiskFile file = DiskFile::CreateNew(path);
+    try {
+        file.WriteAt(0, image);
+        file.Sync();
+    } catch (...) {
+        ::unlink(path.c_str());
+        throw;
+    }
+}
+
+}  // namespace chimdb

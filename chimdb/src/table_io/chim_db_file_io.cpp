@@ -1,0 +1,282 @@
+#include "table_io/chim_db_file_io.h"
+
+#include <chrono>
+#include <cstring>
+#include <thread>
+
+#include "chimdb/code_page.h"
+#include "chimdb/database_error.h"
+#include "chimdb/file_format.h"
+#include "chimdb/memory_stream_registry.h"
+#include "codec/password_hash.h"
+#include "file/disk_file.h"
+#include "format/blob_descriptor.h"
+
+namespace chimdb {
+
+namespace {
+
+constexpr char kMsgLockTimeOut[] = "Wait for unlock time out";
+constexpr char kMsgReadOnly[] = "Database file '%s' is read-only";
+constexpr char kMsgNotOpen[] = "Database file '%s' is not open";
+// The byte that stands for the whole database in the file lock.
+constexpr std::int64_t kLockOffset = 1;
+constexpr std::int64_t kLockLength = 1;
+
+}  // namespace
+
+ChimDBFileIO::ChimDBFileIO(const LockSettings& lockSettings, const DataProcessEvents* events)
+    : lockSettings_(lockSettings), compressMgr_(events), encryptMgr_(events) {}
+
+ChimDBFileIO::~ChimDBFileIO() {
+    CloseFile();
+}
+
+const LockSettings& ChimDBFileIO::DefaultLockSettings() {
+    static const LockSettings defaults;
+    return defaults;
+}
+
+void ChimDBFileIO::OpenFile(const std::string& name, ChimDBMediumType medium, bool exclusive) {
+    if (IsOpen())
+        return;
+    medium_ = medium;
+    try {
+        if (medium == ChimDBMediumType::mtMemory)
+            OpenMemory(name);
+        else
+            OpenDisk(name, exclusive);
+        fileName_ = name;
+        prologue_ = Prologue::Read(*file_, compressMgr_, encryptMgr_);
+    } catch (...) {
+        CloseFile();
+        throw;
+    }
+}
+
+void ChimDBFileIO::OpenDisk(const std::string& path, bool exclusive) {
+    // The header is checked through a reading of its own before the real opening.
+    {
+        DiskFile probe(path, DiskFile::Access::ReadOnly);
+        Prologue::CheckFileHeader(probe);
+    }
+    readOnly_ = !DiskFile::IsWritable(path);
+    auto disk = std::make_unique<DiskFile>(
+        path, readOnly_ ? DiskFile::Access::ReadOnly : DiskFile::Access::ReadWrite);
+    // Somebody holds it exclusively, or we want it exclusively while others have it open.
+    if (!disk->TryShareLock(exclusive))
+        RaiseError(format::kMsgCannotOpen, path);
+    exclusive_ = exclusive;
+    ownedFile_ = std::move(disk);
+    file_ = ownedFile_.get();
+}
+
+void ChimDBFileIO::OpenMemory(const std::string& name) {
+    File* image = MemoryStreamRegistry::Find(MemoryStreamRegistry::ParseDatabaseName(name));
+    if (image == nullptr)
+        RaiseError("Invalid database name '%s'", name);
+    Prologue::CheckFileHeader(*image);
+    readOnly_ = image->IsReadOnly();
+    exclusive_ = false;
+    file_ = image;
+}
+
+void ChimDBFileIO::CloseFile() {
+    if (lockDepth_ > 0 && file_ != nullptr && medium_ == ChimDBMediumType::mtDisk)
+        file_->UnlockRegion(kLockOffset, kLockLength);
+    lockDepth_ = 0;
+    ownedFile_.reset();  // a registered image is only let go
+    file_ = nullptr;
+    fileName_.clear();
+    exclusive_ = false;
+    readOnly_ = false;
+    flushed_ = true;
+    prologue_ = Prologue{};
+}
+
+bool ChimDBFileIO::CheckPassword(std::string_view password) {
+    if (!IsOpen())
+        return false;
+    const ProcessHeader& header = prologue_.processHeader;
+    if (!header.EncryptEnabled)
+        return true;
+    std::string bytes;
+    try {
+        bytes = ToCodePage(password);
+    } catch (const DatabaseError&) {
+        return false;  // a password the code page cannot hold cannot be the stored one
+    }
+    if (PasswordHashText(bytes) != header.PasswordHash)
+        return false;
+    std::lock_guard lock(codecMutex_);
+    encryptMgr_.InitKey(bytes);
+    return true;
+}
+
+std::vector<std::string> ChimDBFileIO::GetTableNames() {
+    std::vector<std::string> names;
+    for (const std::string& name : prologue_.TableNames(Stream()))
+        names.push_back(FromCodePage(name));
+    return names;
+}
+
+std::int32_t ChimDBFileIO::FindTable(std::string_view name) {
+    std::string wanted;
+    try {
+        wanted = ToCodePage(name);
+    } catch (const DatabaseError&) {
+        RaiseError(format::kMsgTableNotFound, name);
+    }
+    std::vector<std::string> names = prologue_.TableNames(Stream());
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        if (SameName(names[i], wanted))
+            return static_cast<std::int32_t>(i);
+    }
+    RaiseError(format::kMsgTableNotFound, name);
+}
+
+TableHeader ChimDBFileIO::ReadTableHeader(std::int32_t tableNumber) {
+    return prologue_.ReadTableHeader(Stream(), tableNumber);
+}
+
+void ChimDBFileIO::WriteTableHeader(std::int32_t tableNumber, const TableHeader& header) {
+    RequireWritable();
+    flushed_ = false;
+    prologue_.WriteTableHeader(Stream(), tableNumber, header);
+}
+
+std::int32_t ChimDBFileIO::TableHeaderOffset(std::int32_t tableNumber) const {
+    if (tableNumber < 0 || tableNumber >= prologue_.directory.tableCount)
+        RaiseError(format::kMsgCorrupt, fileName_);
+    return prologue_.directory.tableHeaderOffsets[static_cast<std::size_t>(tableNumber)];
+}
+
+void ChimDBFileIO::LockFileRegion() {
+    File& file = Stream();
+    if (lockDepth_ > 0 || medium_ == ChimDBMediumType::mtMemory) {
+        ++lockDepth_;
+        return;
+    }
+    int failures = 0;
+    while (!file.TryLockRegion(kLockOffset, kLockLength)) {
+        ++failures;
+        int retryCount = lockSettings_.LockRetryCount();
+        if (retryCount != 0 && failures > retryCount)
+            RaiseError(kMsgLockTimeOut);
+        std::this_thread::sleep_for(std::chrono::milliseconds(lockSettings_.LockWaitTime()));
+    }
+    lockDepth_ = 1;
+}
+
+void ChimDBFileIO::UnlockFileRegion() {
+    if (lockDepth_ == 0)
+        return;
+    if (--lockDepth_ == 0 && file_ != nullptr && medium_ == ChimDBMediumType::mtDisk)
+        file_->UnlockRegion(kLockOffset, kLockLength);
+}
+
+void ChimDBFileIO::FlushFile() {
+    if (!IsOpen() || flushed_)
+        return;
+    file_->Sync();
+    flushed_ = true;
+}
+
+File& ChimDBFileIO::Stream() {
+    if (file_ == nullptr)
+        RaiseError(kMsgNotOpen, fileName_);
+    return *file_;
+}
+
+void ChimDBFileIO::RequireWritable() {
+    if (readOnly_ || Stream().IsReadOnly())
+        RaiseError(kMsgReadOnly, fileName_);
+}
+
+void ChimDBFileIO::WriteAt(std::int64_t offset, std::span<const std::uint8_t> bytes) {
+    RequireWritable();
+    flushed_ = false;
+    file_->WriteAt(offset, bytes);
+}
+
+std::size_t ChimDBFileIO::ReadAt(std::int64_t offset, std::span<std::uint8_t> bytes) {
+    return Stream().ReadAt(offset, bytes);
+}
+
+void ChimDBFileIO::ReadExactly(std::int64_t offset, std::span<std::uint8_t> bytes) {
+    Stream().ReadExactly(offset, bytes);
+}
+
+std::int64_t ChimDBFileIO::FileSize() {
+    return Stream().Size();
+}
+
+void ChimDBFileIO::EncodeStream(std::span<const std::uint8_t> source,
+                                std::vector<std::uint8_t>& dest, bool compress, bool encrypt) {
+    std::lock_guard lock(codecMutex_);
+    if (compress && encrypt) {
+        std::vector<std::uint8_t> packed;
+        compressMgr_.EncodeStream(source, packed);
+        encryptMgr_.EncodeStream(packed, dest);
+    } else if (compress) {
+        compressMgr_.EncodeStream(source, dest);
+    } else if (encrypt) {
+        encryptMgr_.EncodeStream(source, dest);
+    } else {
+        dest.assign(source.begin(), source.end());
+    }
+}
+
+void ChimDBFileIO::DecodeStream(std::span<const std::uint8_t> source,
+                                std::vector<std::uint8_t>& dest, bool compress, bool encrypt) {
+    std::lock_guard lock(codecMutex_);
+    if (compress && encrypt) {
+        std::vector<std::uint8_t> packed;
+        encryptMgr_.DecodeStream(source, packed);
+        compressMgr_.DecodeStream(packed, dest);
+    } else if (compress) {
+        compressMgr_.DecodeStream(source, dest);
+    } else if (encrypt) {
+        encryptMgr_.DecodeStream(source, dest);
+    } else {
+        dest.assign(source.begin(), source.end());
+    }
+}
+
+void ChimDBFileIO::EncodeBuffer(const std::uint8_t* source, std::uint8_t* dest, bool encrypt,
+                                std::size_t size) {
+    if (!encrypt) {
+        if (source != dest && size > 0)
+            std::memmove(dest, source, size);
+        return;
+    }
+    std::lock_guard lock(codecMutex_);
+    encryptMgr_.EncodeBuffer(source, dest, size);
+}
+
+void ChimDBFileIO::DecodeBuffer(const std::uint8_t* source, std::uint8_t* dest, bool encrypt,
+                                std::size_t size) {
+    if (!encrypt) {
+        if (source != dest && size > 0)
+            std::memmove(dest, source, size);
+        return;
+    }
+    std::lock_guard lock(codecMutex_);
+    encryptMgr_.DecodeBuffer(source, dest, size);
+}
+
+void ChimDBFileIO::LoadBlob(std::int64_t descriptorPosition, bool encrypted, bool compressed,
+                            std::vector<std::uint8_t>& content) {
+    FileLockGuard lock(*this);
+    std::uint8_t bytes[format::kBlobDescriptorBytes];
+    ReadExactly(descriptorPosition, bytes);
+    BlobDescriptor descriptor = BlobDescriptor::Parse(bytes);
+    if (!descriptor.FitsIn(FileSize()))
+        RaiseError(format::kMsgCorrupt, fileName_);
+    std::vector<std::uint8_t> stored(static_cast<std::size_t>(descriptor.dataSize));
+    if (!stored.empty())
+        ReadExactly(descriptor.dataOffset, stored);
+    DecodeStream(stored, content, compressed, encrypted);
+}
+
+}  // namespace chimdb

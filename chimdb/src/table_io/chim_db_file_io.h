@@ -1,0 +1,144 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "chimdb/blob_loader.h"
+#include "chimdb/file.h"
+#include "chimdb/lock_settings.h"
+#include "chimdb/medium_type.h"
+#include "chimdb/table_header.h"
+#include "codec/compress_mgr.h"
+#include "codec/encrypt_mgr.h"
+#include "format/prologue.h"
+
+namespace chimdb {
+
+// The open file (or in-memory image) of one database: its stream, the file lock, the
+// prologue, and the compression and encryption of its data.
+//
+// Locking: the file lock is one byte at offset 1, held by an open file description (so two
+// openings in one process exclude each other like two processes do). It nests within one
+// object. The codec calls run inside a per-database critical section; whoever needs both
+// takes the file lock first.
+class ChimDBFileIO : public BlobLoader {
+  public:
+    // The lock settings (and events) must outlive this object.
+    explicit ChimDBFileIO(const LockSettings& lockSettings = DefaultLockSettings(),
+                          const DataProcessEvents* events = nullptr);
+    ~ChimDBFileIO() override;
+    ChimDBFileIO(const ChimDBFileIO&) = delete;
+    ChimDBFileIO& operator=(const ChimDBFileIO&) = delete;
+
+    static const LockSettings& DefaultLockSettings();
+
+    // Opens the database; does nothing when already open.
+    // mtDisk: name is the file path. "Cannot open file %s" when it does not exist, cannot be
+    //   opened, or is opened exclusively by someone else (or exclusive is asked while others
+    //   have it open). Without write permission the file is opened read-only.
+    // mtMemory: name is ":" + the hexadecimal handle of an image registered with
+    //   MemoryStreamRegistry ("Invalid database name '%s'"). No file lock is taken.
+    // Then the prologue is read and checked (magic, version, algorithms, directory).
+    void OpenFile(const std::string& name, ChimDBMediumType medium, bool exclusive);
+    // Releases the stream (a registered image is never freed).
+    void CloseFile();
+    bool IsOpen() const { return file_ != nullptr; }
+
+    // True at once for a file that is not enciphered; otherwise compares the password's hash
+    // text with the stored one and, on a match, keys the cipher. Password in UTF-8. False
+    // while closed.
+    bool CheckPassword(std::string_view password);
+    // Table names (UTF-8) in directory order.
+    std::vector<std::string> GetTableNames();
+    // Number of the table with this name (UTF-8, any case); "Table '%s' not found".
+    std::int32_t FindTable(std::string_view name);
+    TableHeader ReadTableHeader(std::int32_t tableNumber);
+    void WriteTableHeader(std::int32_t tableNumber, const TableHeader& header);
+    // File offset of a table's header.
+    std::int32_t TableHeaderOffset(std::int32_t tableNumber) const;
+
+    // The file lock; nests. "Wait for unlock time out" once the failed attempts exceed
+    // LockRetryCount (never when it is 0), LockWaitTime ms apart. mtMemory: no lock.
+    void LockFileRegion();
+    void UnlockFileRegion();
+    int LockDepth() const { return lockDepth_; }
+
+    // Flushes a disk file to the device unless nothing was written since the last flush.
+    void FlushFile();
+    bool Flushed() const { return flushed_; }
+
+    // Raw access for the table layer. Every write clears the flushed flag and is refused on a
+    // read-only database ("Database file '%s' is read-only").
+    File& Stream();
+    void WriteAt(std::int64_t offset, std::span<const std::uint8_t> bytes);
+    std::size_t ReadAt(std::int64_t offset, std::span<std::uint8_t> bytes);
+    void ReadExactly(std::int64_t offset, std::span<std::uint8_t> bytes);
+    std::int64_t FileSize();
+    void RequireWritable();
+
+    // Blob content to stored bytes (compress, then encipher) and back (decipher, then
+    // decompress); without either flag the bytes are copied.
+    void EncodeStream(std::span<const std::uint8_t> source, std::vector<std::uint8_t>& dest,
+                      bool compress, bool encrypt);
+    void DecodeStream(std::span<const std::uint8_t> source, std::vector<std::uint8_t>& dest,
+                      bool compress, bool encrypt);
+    // One field value into or out of the record image; source == dest is allowed.
+    void EncodeBuffer(const std::uint8_t* source, std::uint8_t* dest, bool encrypt,
+                      std::size_t size);
+    void DecodeBuffer(const std::uint8_t* source, std::uint8_t* dest, bool encrypt,
+                      std::size_t size);
+
+    // BlobLoader: the stored blob behind a descriptor, decoded.
+    void LoadBlob(std::int64_t descriptorPosition, bool encrypted, bool compressed,
+                  std::vector<std::uint8_t>& content) override;
+
+    const std::string& FileName() const { return fileName_; }
+    ChimDBMediumType MediumType() const { return medium_; }
+    bool Exclusive() const { return exclusive_; }
+    bool ReadOnly() const { return readOnly_; }
+    const ProcessHeader& GetProcessHeader() const { return prologue_.processHeader; }
+    const TableDirectory& Directory() const { return prologue_.directory; }
+    bool EncryptEnabled() const { return prologue_.processHeader.EncryptEnabled; }
+    bool CompressEnabled() const { return prologue_.processHeader.CompressEnabled; }
+    bool VerifyWrites() const { return prologue_.processHeader.VerifyWrites; }
+    // Nobody else can write the file while it is open (an in-memory image may be opened by
+    // several databases at once).
+    bool SoleWriter() const { return exclusive_; }
+
+  private:
+    void OpenDisk(const std::string& path, bool exclusive);
+    void OpenMemory(const std::string& name);
+
+    const LockSettings& lockSettings_;
+    CompressMgr compressMgr_;
+    EncryptMgr encryptMgr_;
+    std::mutex codecMutex_;
+    std::unique_ptr<File> ownedFile_;
+    File* file_ = nullptr;
+    std::string fileName_;
+    ChimDBMediumType medium_ = ChimDBMediumType::mtDisk;
+    bool exclusive_ = false;
+    bool readOnly_ = false;
+    bool flushed_ = true;
+    int lockDepth_ = 0;
+    Prologue prologue_;
+};
+
+// Holds the file lock for a scope.
+class FileLockGuard {
+  public:
+    explicit FileLockGuard(ChimDBFileIO& io) : io_(io) { io_.LockFileRegion(); }
+    ~FileLockGuard() { io_.UnlockFileRegion(); }
+    FileLockGuard(const FileLockGuard&) = delete;
+    FileLockGuard& operator=(const FileLockGuard&) = delete;
+
+  private:
+    ChimDBFileIO& io_;
+};
+
+}  // namespace chimdb

@@ -1,0 +1,405 @@
+#include "table_io/chim_table_io.h"
+
+#include <algorithm>
+#include <cstring>
+#include <string>
+
+#include "chimdb/code_page.h"
+#include "chimdb/database_error.h"
+#include "chimdb/field_type.h"
+#include "chimdb/file_format.h"
+#include "chimdb/optim_blob_stream.h"
+#include "chimdb/record_layout.h"
+#include "format/block_chain.h"
+#include "format/index_table.h"
+#include "format/record_table.h"
+#include "values/value_compare.h"
+
+namespace chimdb {
+
+namespace {
+
+// Memo-like blobs hold text and compare as text; other blobs compare byte by byte.
+bool IsTextBlob(std::uint8_t type) {
+    return type == static_cast<std::uint8_t>(FieldType::ftMemo) ||
+           type == static_cast<std::uint8_t>(FieldType::ftFmtMemo) ||
+           type == static_cast<std::uint8_t>(FieldType::ftOraClob);
+}
+
+int CompareBytes(std::span<const std::uint8_t> key, std::span<const std::uint8_t> stored) {
+    std::size_t common = std::min(key.size(), stored.size());
+    int c = common == 0 ? 0 : std::memcmp(key.data(), stored.data(), common);
+    if (c != 0)
+        return c < 0 ? -1 : 1;
+    if (key.size() == stored.size())
+        return 0;
+    return key.size() < stored.size() ? -1 : 1;
+}
+
+std::string_view AsText(std::span<const std::uint8_t> bytes) {
+    return {reinterpret_cast<const char*>(bytes.data()), bytes.size()};
+}
+
+}  // namespace
+
+ChimTableIO::ChimTableIO(ChimDBFileIO& fileIO, std::string tableName)
+    : io_(fileIO), tableName_(std::move(tableName)) {}
+
+void ChimTableIO::OpenTable() {
+    if (openCount_ > 0) {
+        ++openCount_;
+        return;
+    }
+    FileLockGuard lock(io_);
+    try {
+        LoadTable();
+    } catch (...) {
+        tableNumber_ = -1;
+        lists_.Clear();
+        fieldDefs_.Clear();
+        indexDefs_.Clear();
+        throw;
+    }
+    openCount_ = 1;
+}
+
+void ChimTableIO::CloseTable() {
+    if (openCount_ == 0)
+        return;
+    if (--openCount_ > 0)
+        return;
+    tableNumber_ = -1;
+    fieldDefs_.Clear();
+    indexDefs_.Clear();
+    fieldOffsets_.clear();
+    recordSize_ = 0;
+    autoIncField_ = -1;
+    header_ = TableHeader{};
+    recordItems_.clear();
+    recordBlocks_.clear();
+    indexBlocks_.clear();
+    lists_.Clear();
+}
+
+void ChimTableIO::LoadTable() {
+    tableNumber_ = io_.FindTable(tableName_);
+    header_ = io_.ReadTableHeader(tableNumber_);
+    BuildDefinitions();
+    RecordLayout layout = RecordLayout::Compute(header_.fields);
+    fieldOffsets_ = layout.FieldOffsets;
+    recordSize_ = layout.RecordSize;
+    autoIncField_ = -1;
+    for (std::size_t i = 0; i < header_.fields.size(); ++i) {
+        if (header_.fields[i].fieldType == static_cast<std::uint8_t>(FieldType::ftAutoInc)) {
+            autoIncField_ = static_cast<std::int32_t>(i);
+            break;
+        }
+    }
+    LoadLists();
+}
+
+void ChimTableIO::BuildDefinitions() {
+    fieldDefs_.Clear();
+    indexDefs_.Clear();
+    fieldDefs_.BeginUpdate();
+    for (const FieldDefItem& field : header_.fields)
+        fieldDefs_.Add(FromCodePage(field.name), field.fieldType, field.fieldSize,
+                       field.ProcessFlag);
+    fieldDefs_.EndUpdate();
+    indexDefs_.BeginUpdate();
+    for (const IndexDefItem& index : header_.indexes)
+        indexDefs_.Add(FromCodePage(index.name), index.Options, index.fieldNumbers);
+    indexDefs_.EndUpdate();
+}
+
+std::int32_t ChimTableIO::FieldWidth(std::size_t fieldNo) const {
+    if (fieldNo >= header_.fields.size())
+        RaiseError("List index out of bounds (%s)", std::to_string(fieldNo));
+    return *chimdb::FieldWidth(header_.fields[fieldNo].fieldType,
+                               header_.fields[fieldNo].fieldSize);
+}
+
+void ChimTableIO::LoadLists() {
+    RecordTable table = RecordTable::Read(io_.Stream(), header_);
+    recordItems_ = std::move(table.items);
+    recordBlocks_ = std::move(table.blockOffsets);
+    lists_.Reset(header_.indexes.size());
+    RecordList& physical = lists_.List(0);
+    for (std::size_t n = 0; n < recordItems_.size(); ++n) {
+        if (!recordItems_[n].IsDeleted())
+            physical.push_back(RecordRef{recordItems_[n].dataOffset, static_cast<std::int32_t>(n)});
+    }
+    indexBlocks_.assign(header_.indexes.size(), {});
+    for (std::size_t i = 0; i < header_.indexes.size(); ++i) {
+        if (!LoadIndexList(i))
+            RebuildIndex(i);
+    }
+}
+
+// Reads one index's chain into its list. False when the chain cannot be trusted: it leaves
+// the record numbers, loops, misses or repeats a live record, or a modify was cut short
+// while it relinked this index.
+bool ChimTableIO::LoadIndexList(std::size_t indexNo) {
+    const IndexDefItem& index = header_.indexes[indexNo];
+    RecordList& list = lists_.List(indexNo + 1);
+    const RecordList& physical = lists_.List(0);
+    if (header_.RecordCount == 0)
+        return true;
+    if (index.IndexTabOffset == 0)
+        RaiseError(format::kMsgCorrupt, io_.FileName());
+    IndexTable table = IndexTable::Read(io_.Stream(), index, header_.RecordCount);
+    indexBlocks_[indexNo] = table.blockOffsets;
+    std::size_t markerOffset = kResortMarkersOffset + indexNo;
+    if (header_.raw.size() > markerOffset && header_.raw[markerOffset] != 0)
+        return false;
+    std::vector<bool> visited(recordItems_.size(), false);
+    std::int32_t record = index.HeadRecord;
+    for (std::int32_t steps = 0; record != -1 && steps < header_.RecordCount; ++steps) {
+        if (record < 0 || record >= header_.RecordCount ||
+            visited[static_cast<std::size_t>(record)])
+            return false;
+        visited[static_cast<std::size_t>(record)] = true;
+        const RecordTabItem& item = recordItems_[static_cast<std::size_t>(record)];
+        if (!item.IsDeleted())
+            list.push_back(RecordRef{item.dataOffset, record});
+        record = table.items[static_cast<std::size_t>(record)].nextRecord;
+    }
+    if (record != -1 || list.size() != physical.size()) {
+        list.clear();
+        return false;
+    }
+    return true;
+}
+
+void ChimTableIO::ReloadLists() {
+    LoadLists();
+    ++listsGeneration_;
+    ++listsVersion_;
+}
+
+void ChimTableIO::SyncWithFile() {
+    FileLockGuard lock(io_);
+    Refresh();
+}
+
+std::int32_t ChimTableIO::PrimaryIndex() const {
+    for (std::size_t i = 0; i < header_.indexes.size(); ++i) {
+        if (header_.indexes[i].Options & tiPrimary)
+            return static_cast<std::int32_t>(i);
+    }
+    return -1;
+}
+
+std::int32_t ChimTableIO::MapPosition(std::size_t fromList, std::int32_t position,
+                                      std::size_t toList) const {
+    if (fromList >= lists_.Count() || toList >= lists_.Count())
+        return -1;
+    const RecordList& from = lists_.List(fromList);
+    if (position < 0 || position >= static_cast<std::int32_t>(from.size()))
+        return -1;
+    return lists_.PositionOf(toList, from[static_cast<std::size_t>(position)].recNo);
+}
+
+bool ChimTableIO::FieldEncrypted(std::size_t fieldNo) const {
+    return io_.EncryptEnabled() && header_.fields[fieldNo].ProcessFlag == 0;
+}
+
+bool ChimTableIO::FieldCompressed(std::size_t fieldNo) const {
+    const FieldDefItem& field = header_.fields[fieldNo];
+    return io_.CompressEnabled() && IsBlobType(field.fieldType) && field.ProcessFlag == 0;
+}
+
+void ChimTableIO::ReadRecord(FieldBuffers& buffers, std::size_t listNumber, std::int32_t position) {
+    const RecordList& list = lists_.List(listNumber);
+    if (position < 0 || position >= static_cast<std::int32_t>(list.size()))
+        RaiseError("List index out of bounds (%s)", std::to_string(position));
+    ReadRecordAt(buffers, list[static_cast<std::size_t>(position)]);
+}
+
+void ChimTableIO::ReadRecordAt(FieldBuffers& buffers, const RecordRef& ref) {
+    FileLockGuard lock(io_);
+    if (ref.dataOffset < format::kPrologueEnd)
+        RaiseError(format::kMsgCorrupt, io_.FileName());
+    imageScratch_.resize(static_cast<std::size_t>(recordSize_));
+    // A record that reaches past the end of the file reads short and is refused as corrupt.
+    io_.ReadExactly(ref.dataOffset, imageScratch_);
+    std::size_t count = std::min(buffers.Count(), header_.fields.size());
+    for (std::size_t i = 0; i < count; ++i) {
+        FieldBufferItem& item = buffers.Item(i);
+        if (!item.Active())
+            continue;
+        auto offset = static_cast<std::size_t>(fieldOffsets_[i]);
+        if (IsBlobType(header_.fields[i].fieldType)) {
+            if (item.BlobStream() != nullptr)
+                item.BlobStream()->SetLoadInfo(ref.dataOffset + fieldOffsets_[i], FieldEncrypted(i),
+                                               FieldCompressed(i));
+            continue;
+        }
+        auto width = static_cast<std::size_t>(FieldWidth(i));
+        auto size = std::min(width, static_cast<std::size_t>(std::max(item.DataSize(), 0)));
+        if (item.Data() == nullptr || size == 0)
+            continue;
+        if (size == width) {
+            io_.DecodeBuffer(imageScratch_.data() + offset, item.Data(), FieldEncrypted(i), size);
+        } else {
+            // A value slot narrower than the field: decode the whole field, keep its start.
+            io_.DecodeBuffer(imageScratch_.data() + offset, imageScratch_.data() + offset,
+                             FieldEncrypted(i), width);
+            std::memcpy(item.Data(), imageScratch_.data() + offset, size);
+        }
+    }
+}
+
+void ChimTableIO::ReadFieldValue(std::int32_t recNo, std::size_t fieldNo,
+                                 std::vector<std::uint8_t>& value) {
+    if (recNo < 0 || recNo >= static_cast<std::int32_t>(recordItems_.size()) ||
+        fieldNo >= header_.fields.size())
+        RaiseError(format::kMsgCorrupt, io_.FileName());
+    std::int64_t fieldOffset =
+        static_cast<std::int64_t>(recordItems_[static_cast<std::size_t>(recNo)].dataOffset) +
+        fieldOffsets_[fieldNo];
+    if (!IsBlobType(header_.fields[fieldNo].fieldType)) {
+        value.resize(static_cast<std::size_t>(FieldWidth(fieldNo)));
+        io_.ReadExactly(fieldOffset, value);
+        io_.DecodeBuffer(value.data(), value.data(), FieldEncrypted(fieldNo), value.size());
+        return;
+    }
+    std::uint8_t bytes[format::kBlobDescriptorBytes];
+    io_.ReadExactly(fieldOffset, bytes);
+    BlobDescriptor descriptor = BlobDescriptor::Parse(bytes);
+    if (!descriptor.FitsIn(io_.FileSize()))
+        RaiseError(format::kMsgCorrupt, io_.FileName());
+    blobScratch_.resize(static_cast<std::size_t>(descriptor.dataSize));
+    if (!blobScratch_.empty())
+        io_.ReadExactly(descriptor.dataOffset, blobScratch_);
+    io_.DecodeStream(blobScratch_, value, FieldCompressed(fieldNo), FieldEncrypted(fieldNo));
+}
+
+int ChimTableIO::CompareKey(const FieldBuffers& buffers, std::int32_t recNo,
+                            std::int32_t indexNumber, bool partial, std::int32_t fieldCount) {
+    if (indexNumber < 0 || indexNumber >= static_cast<std::int32_t>(header_.indexes.size()))
+        RaiseError("List index out of bounds (%s)", std::to_string(indexNumber));
+    const IndexDefItem& index = header_.indexes[static_cast<std::size_t>(indexNumber)];
+    CompareOptions options{(index.Options & tiCaseInsensitive) != 0, partial};
+    std::size_t keyFields = index.fieldNumbers.size();
+    if (fieldCount > 0)
+        keyFields = std::min(keyFields, static_cast<std::size_t>(fieldCount));
+    int result =
+        CompareFields(buffers, recNo, std::span(index.fieldNumbers.data(), keyFields), options);
+    if (index.Options & tiDescending)
+        result = -result;
+    return result;
+}
+
+int ChimTableIO::CompareFields(const FieldBuffers& buffers, std::int32_t recNo,
+                               std::span<const std::int32_t> fieldNumbers, CompareOptions options) {
+    int result = 0;
+    for (std::size_t k = 0; k < fieldNumbers.size() && result == 0; ++k)
+        result = CompareField(buffers, recNo, static_cast<std::size_t>(fieldNumbers[k]), options);
+    return result;
+}
+
+int ChimTableIO::CompareField(const FieldBuffers& buffers, std::int32_t recNo, std::size_t fieldNo,
+                              CompareOptions options) {
+    if (fieldNo >= header_.fields.size())
+        RaiseError("List index out of bounds (%s)", std::to_string(fieldNo));
+    const FieldBufferItem& key = buffers.Item(fieldNo);
+    std::uint8_t type = header_.fields[fieldNo].fieldType;
+    ReadFieldValue(recNo, fieldNo, fieldScratch_);
+    if (IsBlobType(type)) {
+        std::span<const std::uint8_t> content;
+        if (key.BlobStream() != nullptr)
+            content = key.BlobStream()->Content();
+        return IsTextBlob(type)
+                   ? CompareCodePageStrings(AsText(content), AsText(fieldScratch_), options)
+                   : CompareBytes(content, fieldScratch_);
+    }
+    auto width = FieldWidth(fieldNo);
+    const std::uint8_t* keyValue = key.Data();
+    if (key.DataSize() < width || keyValue == nullptr) {
+        // A short key slot: compare a zero-padded copy.
+        keyScratch_.assign(static_cast<std::size_t>(width), 0);
+        if (keyValue != nullptr && key.DataSize() > 0)
+            std::memcpy(keyScratch_.data(), keyValue,
+                        static_cast<std::size_t>(std::min(key.DataSize(), width)));
+        keyValue = keyScratch_.data();
+    }
+    return CompareFieldValue(type, keyValue, fieldScratch_.data(), width, options);
+}
+
+// Binary search over list, leaving out the entry at skip (-1: none). bound 0 stops at the
+// first equal entry met; -1 goes on to the first equal entry, 1 to the last.
+std::int32_t ChimTableIO::SearchIn(const RecordList& list, std::int32_t skip,
+                                   const FieldBuffers& buffers, bool partial,
+                                   std::int32_t fieldCount, std::int32_t& result, int bound,
+                                   std::int32_t indexNumber) {
+    auto count = static_cast<std::int32_t>(list.size()) - (skip >= 0 ? 1 : 0);
+    if (count <= 0) {
+        result = -2;
+        return 0;
+    }
+    auto at = [&](std::int32_t v) {
+        return list[static_cast<std::size_t>(skip >= 0 && v >= skip ? v + 1 : v)].recNo;
+    };
+    std::int32_t low = 0;
+    std::int32_t high = count - 1;
+    std::int32_t position = 0;
+    std::int32_t found = -1;
+    result = 0;
+    while (low <= high) {
+        std::int32_t mid = (low + high) / 2;
+        int c = CompareKey(buffers, at(mid), indexNumber, partial, fieldCount);
+        position = mid;
+        result = c;
+        if (c == 0) {
+            if (bound == 0)
+                return mid;
+            found = mid;
+            if (bound < 0)
+                high = mid - 1;
+            else
+                low = mid + 1;
+        } else if (c < 0) {
+            high = mid - 1;
+        } else {
+            low = mid + 1;
+        }
+    }
+    if (found >= 0) {
+        result = 0;
+        return found;
+    }
+    return position;
+}
+
+std::int32_t ChimTableIO::SearchKey(const FieldBuffers& buffers, std::size_t listNumber,
+                                    bool partial, std::int32_t fieldCount, std::int32_t& result,
+                                    std::int32_t indexNumber) {
+    return SearchIn(lists_.List(listNumber), -1, buffers, partial, fieldCount, result, 0,
+                    indexNumber);
+}
+
+std::int32_t ChimTableIO::SearchKeyIn(const RecordList& list, const FieldBuffers& buffers,
+                                      bool partial, std::int32_t fieldCount, std::int32_t& result,
+                                      int bound, std::int32_t indexNumber) {
+    return SearchIn(list, -1, buffers, partial, fieldCount, result, bound, indexNumber);
+}
+
+std::int32_t ChimTableIO::SearchKeyBound(const FieldBuffers& buffers, std::size_t listNumber,
+                                         bool partial, std::int32_t fieldCount,
+                                         std::int32_t& result, bool first,
+                                         std::int32_t indexNumber) {
+    return SearchIn(lists_.List(listNumber), -1, buffers, partial, fieldCount, result,
+                    first ? -1 : 1, indexNumber);
+}
+
+std::int32_t ChimTableIO::InsertPosition(const RecordList& list, std::int32_t skip,
+                                         const FieldBuffers& buffers, std::int32_t indexNumber) {
+    std::int32_t result = 0;
+    std::int32_t position = SearchIn(list, skip, buffers, false, 0, result, 0, indexNumber);
+    if (result == -2)
+        return 0;
+    return result == -1 ? position : position + 1;
+}
+
+}  // namespace chimdb
