@@ -1,9 +1,13 @@
 // Chimora: rings a school's bells on time.
 #include <QApplication>
 #include <QSessionManager>
+#include <QTimer>
 #include <iostream>
+#include <string>
+#include <vector>
 
-#include "app/core/ini_file_utils.h"
+#include "app/core/data_folder_filler.h"
+#include "app/core/program_layout.h"
 #include "app/core/ring_log.h"
 #include "app/gui/chim_db_login_form.h"
 #include "app/gui/frm_main.h"
@@ -31,11 +35,30 @@ void FlushEveryDatabase() {
     }
 }
 
+// An installed program's data folder, made and filled from the template at the first start.
+chimora::DataFolderFiller::Outcome PrepareProgramFolder(const chimora::ProgramLayout& layout) {
+    if (!layout.Installed())
+        return {};
+    return chimora::DataFolderFiller::Fill(layout.TemplateFolder(), layout.ProgramFolder());
+}
+
+std::string TemplateProblemText(const chimora::ProgramLayout& layout,
+                                const std::vector<std::string>& problems) {
+    std::string text = "无法从安装模板 " + layout.TemplateFolder() + " 建立数据文件夹 " +
+                       layout.ProgramFolder() + "，铃声可能不会按时播放。请重新安装 Chimora。\n";
+    for (const std::string& problem : problems)
+        text += "\n" + problem;
+    return text;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Chimora"));
+    QApplication::setApplicationVersion(QStringLiteral(CHIMORA_VERSION));
+    // Lets the desktop match the window to the installed menu entry and its icon.
+    QGuiApplication::setDesktopFileName(QStringLiteral("io.github.chimora.Chimora"));
     // The window may be hidden in the tray; the program ends only when the window closes.
     QApplication::setQuitOnLastWindowClosed(false);
 
@@ -54,9 +77,18 @@ int main(int argc, char** argv) {
     chimora::platform::XdgAutorun autorun;
     chimora::platform::QtShellOpen shell;
 
-    const chimora::IniFileUtils paths(executablePath);
-    chimora::RingLog log(clock, paths.GetAppPath() + chimora::RingLog::kFileName, &std::cerr);
-    log.Event("program started");
+    const chimora::ProgramLayout layout =
+        chimora::ProgramLayout::Choose(executablePath, &chimora::ProgramLayout::ProcessEnvironment);
+    const chimora::DataFolderFiller::Outcome filled = PrepareProgramFolder(layout);
+    const std::vector<std::string>& folderProblems = filled.problems;
+    chimora::RingLog log(clock, layout.ProgramFolder() + chimora::RingLog::kFileName, &std::cerr);
+    log.Event(std::string("program started, version ") + CHIMORA_VERSION + ", " +
+              layout.Describe());
+    if (!filled.copied.empty())
+        log.Event("data folder made from the template: " + std::to_string(filled.copied.size()) +
+                  " files copied");
+    for (const std::string& problem : folderProblems)
+        log.Event("data folder: " + problem);
 
     QObject::connect(&app, &QGuiApplication::commitDataRequest,
                      [](QSessionManager&) { FlushEveryDatabase(); });
@@ -73,10 +105,17 @@ int main(int argc, char** argv) {
         chimora::FrmMain window({clock, ticks, player, power, files, hotKeys, boxes, autorun, shell,
                                  executablePath,
                                  [&log](const std::string& text) { log.Event(text); },
-                                 [&log](const chimora::RingReport& report) { log.Ring(report); }});
+                                 [&log](const chimora::RingReport& report) { log.Ring(report); },
+                                 true, layout.ProgramFolder()});
         QObject::connect(&window, &chimora::FrmMain::programEnded, &app, &QCoreApplication::quit,
                          Qt::QueuedConnection);
         window.show();
+        // Told once the window is up: the box runs its own event loop, so the bells that can
+        // ring go on ringing while it waits for the user.
+        if (!folderProblems.empty())
+            QTimer::singleShot(0, &window, [&boxes, &layout, &folderProblems] {
+                boxes.ShowError(TemplateProblemText(layout, folderProblems));
+            });
         status = QApplication::exec();
     }
     // The databases close before the timers they hold go away.

@@ -2,6 +2,7 @@
 
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
@@ -77,7 +78,10 @@ FrmAutoStart::FrmAutoStart(QWidget* parent, platform::ShellOpen& shell, EventGua
     amplifier->layout()->addWidget(btnView);
     layout->addWidget(amplifier);
     auto* btnClose = DialogWidgets::Button(this, "btnClose", "退出");
+    // The one version number of the build, as the package and `chimdb --version` show it.
+    auto* lblVersion = DialogWidgets::Label(this, "lblVersion", "Chimora " CHIMORA_VERSION);
     auto* bottom = new QHBoxLayout;
+    bottom->addWidget(lblVersion);
     bottom->addStretch();
     bottom->addWidget(btnClose);
     layout->addLayout(bottom);

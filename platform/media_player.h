@@ -36,6 +36,16 @@ class MediaPlayer {
     virtual PlayerMode Mode() const = 0;
     virtual long LengthMs() const = 0;
     virtual void SetNotifyHandler(std::function<void()> handler) = 0;
+
+    // Gets path ready to be opened soon (the ring due in the next second), so that its open
+    // and play cost nearly nothing when it is due: the audio device is opened if it is not,
+    // the file's decoder is set up and the start of the file is read. Nothing that is open or
+    // playing now is touched, and nothing is thrown: a failure is met again, and reported,
+    // by the Open of that path. An Open of another path leaves what was prepared in place.
+    virtual void Prepare(const std::string& path) { static_cast<void>(path); }
+    // Why the audio device could not be opened at the last attempt; empty while the device
+    // works or before anything needed it. Every Open and Prepare tries the device again.
+    virtual std::string DeviceError() const { return {}; }
 };
 
 }  // namespace chimora::platform

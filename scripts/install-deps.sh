@@ -9,6 +9,9 @@ packages=(
     zlib1g-dev libcrypto++-dev libicu-dev nlohmann-json3-dev
     qt6-base-dev libsdl2-mixer-dev libsqlite3-dev libxcb1-dev libx11-dev
     fonts-noto-cjk xvfb xauth
+    pulseaudio pulseaudio-utils
+    dpkg-dev lintian appstream desktop-file-utils librsvg2-bin qt6-qpa-plugins
+    clang-format git
     clang libfuzzer-14-dev
 )
 

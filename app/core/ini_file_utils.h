@@ -9,6 +9,8 @@ class IniFileUtils {
   public:
     // executablePath: full path of the running program.
     explicit IniFileUtils(const std::string& executablePath);
+    // A program folder chosen elsewhere (an installed program's data folder).
+    static IniFileUtils ForProgramFolder(const std::string& folder);
 
     // The program folder, with a trailing separator.
     const std::string& GetAppPath() const { return appPath_; }
@@ -16,6 +18,9 @@ class IniFileUtils {
     const std::string& GetMusicPath() const { return musicPath_; }
 
   private:
+    IniFileUtils() = default;
+    void SetAppPath(std::string folder);
+
     std::string appPath_;
     std::string musicPath_;
 };

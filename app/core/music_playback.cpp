@@ -17,8 +17,31 @@ void MusicPlayback::StopIfPlaying(platform::MediaPlayer& player) {
 void MusicPlayback::play(const std::string& path) {
     StopIfPlaying(player_);
     player_.SetFileName(path);
-    player_.Open();
+    try {
+        player_.Open();
+    } catch (...) {
+        ShowDeviceState();
+        throw;
+    }
     player_.Play();
+    ShowDeviceState();
+}
+
+void MusicPlayback::Prepare(const std::string& path) {
+    player_.Prepare(path);
+    ShowDeviceState();
+}
+
+void MusicPlayback::ShowDeviceState() {
+    if (warnings_ == nullptr) {
+        return;
+    }
+    const std::string error = player_.DeviceError();
+    if (error.empty()) {
+        warnings_->Clear(SilenceCause::AudioUnavailable);
+    } else {
+        warnings_->Raise(SilenceCause::AudioUnavailable, kAudioUnavailableText + error);
+    }
 }
 
 void MusicPlayback::stop() {

@@ -64,6 +64,7 @@ void RingEngine::Timer1Timer() {
     if (!PlayDueAt(t, false, now.millisecond) && gap) {
         CatchUp(now, *gap);
     }
+    PrepareNextSecond(now);
 }
 
 void RingEngine::playMusic() {
@@ -95,6 +96,28 @@ void RingEngine::CatchUp(const platform::LocalDateTime& now, std::int64_t gap) {
         if (PlayDueAt(TimeText(s / 3600, s / 60 % 60, s % 60), true, delayMs)) {
             return;
         }
+    }
+}
+
+// Opening the device and the file when the ring is due puts tens of milliseconds between the
+// second and the sound; done a second early, the due tick only has to start it. The entry is
+// the one the next tick would play: the first due then, unless its file is missing.
+void RingEngine::PrepareNextSecond(const platform::LocalDateTime& now) {
+    const int next = now.hour * 3600 + now.minute * 60 + now.second + 1;
+    if (next >= 24 * 3600) {
+        return;  // tomorrow's list is another one; that ring opens its file when due
+    }
+    const std::string t = TimeText(next / 3600, next / 60 % 60, next % 60);
+    GetCurrentData();
+    for (const CurrRingObj& ring : state_.CurrRingList) {
+        if (ring.RINGTIME != t) {
+            continue;
+        }
+        const std::string path = musicPath_ + ring.RINGFILE;
+        if (files_.FileExists(path)) {
+            playback_.Prepare(path);
+        }
+        return;
     }
 }
 

@@ -61,6 +61,8 @@ class RingEngine {
     // Seconds since the previous tick, or nothing when it was on another day or never.
     std::optional<std::int64_t> SecondsSincePreviousTick(const platform::LocalDateTime& now);
     void CatchUp(const platform::LocalDateTime& now, std::int64_t gap);
+    // Has the player get the ring of the next second ready, so that its tick only starts it.
+    void PrepareNextSecond(const platform::LocalDateTime& now);
 
     ProgramState& state_;
     const platform::Clock& clock_;

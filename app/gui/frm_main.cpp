@@ -72,7 +72,9 @@ FrmMain::FrmMain(MainWindowServices services, QWidget* parent)
     : QMainWindow(parent, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                               Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint),
       services_(std::move(services)),
-      paths_(services_.executablePath),
+      paths_(services_.programFolder.empty()
+                 ? IniFileUtils(services_.executablePath)
+                 : IniFileUtils::ForProgramFolder(services_.programFolder)),
       playback_(services_.player),
       peManager_(services_.power),
       engine_(state_, services_.clock, services_.files, playback_, peManager_,

@@ -28,12 +28,14 @@ struct MainWindowServices {
     platform::MessageBoxes& boxes;
     platform::Autorun& autorun;
     platform::ShellOpen& shell;
-    std::string executablePath;  // the program's full path; its folder is the program folder
+    std::string executablePath;  // the program's full path, for the autorun entry
     // The ring log: free-text events and due rings. Either may be empty.
     std::function<void(const std::string&)> logEvent;
     std::function<void(const RingReport&)> logRing;
     // False keeps the tray icon away even where the desktop offers one (tests).
     bool useTrayIcon = true;
+    // The program folder (db.dll, music/, the ring log); empty: the executable's folder.
+    std::string programFolder = {};
 };
 
 }  // namespace chimora

@@ -21,8 +21,11 @@ class FakeMediaPlayer : public MediaPlayer {
     PlayerMode Mode() const override;
     long LengthMs() const override;
     void SetNotifyHandler(std::function<void()> handler) override { notify_ = std::move(handler); }
+    void Prepare(const std::string& path) override { prepared.push_back(path); }
+    std::string DeviceError() const override { return deviceError_; }
 
     // Scripting.
+    void SetDeviceError(const std::string& error) { deviceError_ = error; }
     void SetLength(const std::string& path, long ms) { lengths_[path] = ms; }
     void FailOpen(const std::string& path, const std::string& error) { openErrors_[path] = error; }
     // The current play reaches its end: the device stops and the notice is delivered.
@@ -30,6 +33,8 @@ class FakeMediaPlayer : public MediaPlayer {
 
     // What happened, in order: "open <file>", "close", "play <file>", "stop".
     std::vector<std::string> calls;
+    // The paths handed to Prepare, in order (kept apart from calls, which MCI sees).
+    std::vector<std::string> prepared;
 
   private:
     void RequireDevice() const;
@@ -40,6 +45,7 @@ class FakeMediaPlayer : public MediaPlayer {
     bool playing_ = false;
     std::map<std::string, long> lengths_;
     std::map<std::string, std::string> openErrors_;
+    std::string deviceError_;
     std::function<void()> notify_;
 };
 

@@ -53,6 +53,29 @@ TEST_F(PlaybackTest, OpenFailureCarriesTheBackendText) {
     }
 }
 
+TEST_F(PlaybackTest, AudioDeviceWarningLastsFromTheFailedRingToTheFirstThatOpensIt) {
+    SilenceWarnings warnings;
+    std::vector<std::string> changes;
+    warnings.SetListener([&](SilenceCause cause, bool active, const std::string& text) {
+        EXPECT_EQ(cause, SilenceCause::AudioUnavailable);
+        changes.push_back((active ? "+" : "-") + text);
+    });
+    playback.SetSilenceWarnings(&warnings);
+    playback.play("/m/a.wav");  // a working device raises nothing
+    const std::string error = "ALSA: Couldn't open audio device: No such file or directory";
+    player.SetDeviceError(error);
+    player.FailOpen("/m/b.wav", error);
+    EXPECT_THROW(playback.play("/m/b.wav"), MediaError);
+    playback.Prepare("/m/b.wav");  // the same error again is no new warning
+    EXPECT_EQ(changes, std::vector<std::string>{"+音频设备不可用：" + error});
+
+    player.SetDeviceError("");
+    playback.Prepare("/m/a.wav");
+    EXPECT_FALSE(warnings.IsActive(SilenceCause::AudioUnavailable));
+    EXPECT_EQ(changes.size(), 2u);
+    EXPECT_EQ(player.prepared, (std::vector<std::string>{"/m/b.wav", "/m/a.wav"}));
+}
+
 TEST_F(PlaybackTest, MusicLengthRoundsHalvesToEvenAndLeavesTheFileOpen) {
     player.SetLength("/m/a.wav", 2500);
     player.SetLength("/m/b.wav", 3500);

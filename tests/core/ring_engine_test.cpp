@@ -228,6 +228,37 @@ TEST_F(EngineTest, NoCatchUpAcrossMidnightOrWhilePaused) {
     EXPECT_TRUE(Plays().empty());
 }
 
+// --- the ring of the next second is made ready ---------------------------------------------
+
+TEST_F(EngineTest, TheSecondBeforeARingPreparesTheFileThatWillPlay) {
+    AddRing(Ring("08:00:00", "missing", "gone.wav", "10000000"), false);
+    AddRing(Ring("08:00:00", "shadowed", "other.wav", "10000000"));
+    AddRing(Ring("08:00:05", "bell", "bell.wav", "10000000"));
+    AddRing(Ring("08:00:05", "second of equal time", "b.wav", "10000000"));
+    AddRing(Ring("08:00:07", "tuesday", "t.wav", "01000000"));
+    TickAt(7, 59, 58);
+    TickAt(7, 59, 59);  // the first due at 08:00:00 has no file: nothing would play
+    TickAt(8, 0, 3);
+    EXPECT_TRUE(player.prepared.empty());
+    TickAt(8, 0, 4);
+    EXPECT_EQ(player.prepared, std::vector<std::string>{kMusic + "bell.wav"});
+    TickAt(8, 0, 5);
+    TickAt(8, 0, 6);  // an entry of another weekday is not made ready
+    EXPECT_EQ(player.prepared.size(), 1u);
+    // Preparing is no MCI call: the due tick opens and plays as it always did.
+    EXPECT_EQ(Plays(), std::vector<std::string>{kMusic + "bell.wav"});
+}
+
+TEST_F(EngineTest, NothingIsPreparedWhilePausedOrForTomorrow) {
+    AddRing(Ring("08:00:01", "bell", "bell.wav", "10000000"));
+    AddRing(Ring("00:00:00", "midnight", "m.wav", "11111111"));
+    engine.SetRunning(false);
+    TickAt(8, 0, 0);
+    engine.SetRunning(true);
+    TickAt(23, 59, 59);
+    EXPECT_TRUE(player.prepared.empty());
+}
+
 // --- lists ---------------------------------------------------------------------------------
 
 TEST_F(EngineTest, CurrentDataKeepsListOrderAndCopiesFields) {

@@ -1,8 +1,10 @@
 #include "dialogs/frm_setting.h"
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <QCheckBox>
+#include <QLabel>
 #include <QPlainTextEdit>
 #include <QTimeEdit>
 
@@ -99,6 +101,9 @@ TEST_F(SettingDialogTest, HelpOpensTheMakersPage) {
     }
     Click(help, "btnView");
     EXPECT_EQ(shell.urls, Strings{kProductPageUrl});
+    // The build's one version number (the package and chimdb --version show the same).
+    EXPECT_THAT(Find<QLabel>(help, "lblVersion")->text().toStdString(),
+                ::testing::MatchesRegex("Chimora [0-9]+\\.[0-9]+(\\.[0-9]+)*"));
 }
 
 }  // namespace

@@ -102,5 +102,85 @@ TEST_F(SdlMediaPlayerTest, ErrorsWithoutDeviceAndForUnreadableFiles) {
     EXPECT_FALSE(player.IsOpen());
 }
 
+TEST_F(SdlMediaPlayerTest, ADeviceThatFailedIsTriedAgainAtTheNextOpen) {
+    // No driver by that name: the device cannot open, as before a sound server is up.
+    qputenv("SDL_AUDIODRIVER", "chimora_no_such_driver");
+    player.SetFileName((folder / "short.wav").string());
+    EXPECT_THROW(player.Open(), MediaError);
+    EXPECT_FALSE(player.IsOpen());
+    const std::string error = player.DeviceError();
+    EXPECT_NE(error, "");
+    player.Prepare((folder / "short.wav").string());  // tries, fails, throws nothing
+    EXPECT_EQ(player.DeviceError(), error);
+
+    qputenv("SDL_AUDIODRIVER", "dummy");
+    player.Open();
+    EXPECT_EQ(player.DeviceError(), "");
+    EXPECT_EQ(player.DriverName(), "dummy");
+    player.Play();
+    EXPECT_EQ(player.Mode(), PlayerMode::Playing);
+    EXPECT_TRUE(WaitForNotice(10000));
+}
+
+TEST_F(SdlMediaPlayerTest, PreparedFileOpensFromWhatWasReadAheadAndLeavesThePlayAlone) {
+    const std::string bell = (folder / "short.wav").string();
+    player.SetFileName((folder / "sub" / "long.wav").string());
+    player.Open();
+    player.Play();
+    player.Prepare(bell);
+    player.Prepare(bell);  // a second tick in the same second changes nothing
+    EXPECT_EQ(player.Mode(), PlayerMode::Playing);
+    EXPECT_EQ(player.FileName(), (folder / "sub" / "long.wav").string());
+    EXPECT_EQ(notices, 0);
+
+    // Measuring another file meanwhile keeps the preparation.
+    player.SetFileName((folder / "sub\\long.wav").string());
+    player.Open();
+    EXPECT_NEAR(player.LengthMs(), 2500, 5);
+
+    // The prepared file was opened before it went away, so its open is the prepared one.
+    std::filesystem::remove(bell);
+    player.SetFileName(bell);
+    player.Open();
+    EXPECT_NEAR(player.LengthMs(), 300, 5);
+    player.Play();
+    EXPECT_EQ(player.Mode(), PlayerMode::Playing);
+    EXPECT_TRUE(WaitForNotice(10000));
+
+    // Taken once: the next open reads the file again, which is gone now.
+    player.SetFileName(bell);
+    EXPECT_THROW(player.Open(), MediaError);
+}
+
+TEST_F(SdlMediaPlayerTest, SilentDeviceClosesAndTheOpenFileStillMeasuresAndPlays) {
+    SdlMediaPlayer quick({256, true, 200});
+    quick.SetNotifyHandler([this] { ++notices; });
+    quick.SetFileName((folder / "short.wav").string());
+    quick.Open();
+    quick.Play();
+    ASSERT_TRUE(WaitForNotice(10000));
+    EXPECT_EQ(quick.DriverName(), "dummy");
+    QElapsedTimer timer;
+    timer.start();
+    while (!quick.DriverName().empty() && timer.elapsed() < 5000)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    EXPECT_EQ(quick.DriverName(), "");  // the device is closed
+    EXPECT_TRUE(quick.IsOpen());        // the file is not
+    EXPECT_EQ(quick.Mode(), PlayerMode::Stopped);
+    EXPECT_NEAR(quick.LengthMs(), 300, 5);
+    quick.Play();
+    EXPECT_EQ(quick.Mode(), PlayerMode::Playing);
+    EXPECT_TRUE(WaitForNotice(10000));
+}
+
+TEST_F(SdlMediaPlayerTest, OldSettingsPrepareNothing) {
+    SdlMediaPlayer old({2048, false});
+    const std::string bell = (folder / "short.wav").string();
+    old.Prepare(bell);
+    std::filesystem::remove(bell);
+    old.SetFileName(bell);
+    EXPECT_THROW(old.Open(), MediaError);
+}
+
 }  // namespace
 }  // namespace chimora::platform

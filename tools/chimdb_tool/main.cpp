@@ -14,7 +14,7 @@ namespace {
 int PrintUsage(const std::string& problem) {
     if (!problem.empty())
         std::cerr << "chimdb: " << problem << "\n";
-    std::cerr << "usage:\n";
+    std::cerr << "usage:\n  chimdb --version\n";
     for (const auto& command : chimdb_tool::AllCommands())
         std::cerr << "  " << command.usage << "\n";
     return 2;
@@ -34,6 +34,10 @@ int main(int argc, char** argv) {
     std::vector<std::string> args(argv + 1, argv + argc);
     if (args.empty())
         return PrintUsage("no command given");
+    if (args.size() == 1 && args.front() == "--version") {
+        std::cout << "chimdb " << CHIMORA_VERSION << "\n";
+        return 0;
+    }
     const chimdb_tool::Command* command = FindCommand(args.front());
     if (!command)
         return PrintUsage("unknown command '" + args.front() + "'");

@@ -315,15 +315,13 @@ void ChimTable::InternalPost() {
     RecordBuffer& buffer = *CurrentBuffer();
     const bool inSync = CursorListInSync();
     if (State() == DataSetState::dsInsert) {
-        tableIO_->AppendRecord(
-            buffer.Buffers(), false,
-            [&](void*, const RecordNotify& report) { OnAppendNotify(report, inSync, buffer); },
-            this);
+        tableIO_->AppendRecord(buffer.Buffers(), false, [&](const RecordNotify& report) {
+            OnAppendNotify(report, inSync, buffer);
+        });
     } else {
         tableIO_->ModifyRecord(
             buffer.Buffers(), PhysicalPositionOfCurrent(),
-            [&](void*, const RecordNotify& report) { OnModifyNotify(report, inSync, buffer); },
-            this, false);
+            [&](const RecordNotify& report) { OnModifyNotify(report, inSync, buffer); }, false);
     }
     if (inSync)
         listVersion_ = tableIO_->ListsVersion();

@@ -335,7 +335,7 @@ std::int32_t ChimTableIO::SearchIn(const RecordList& list, std::int32_t skip,
                                    std::int32_t indexNumber) {
     auto count = static_cast<std::int32_t>(list.size()) - (skip >= 0 ? 1 : 0);
     if (count <= 0) {
-        result = -2;
+        result = kKeyListEmpty;
         return 0;
     }
     auto at = [&](std::int32_t v) {
@@ -345,7 +345,7 @@ std::int32_t ChimTableIO::SearchIn(const RecordList& list, std::int32_t skip,
     std::int32_t high = count - 1;
     std::int32_t position = 0;
     std::int32_t found = -1;
-    result = 0;
+    result = kKeyFound;
     while (low <= high) {
         std::int32_t mid = (low + high) / 2;
         int c = CompareKey(buffers, at(mid), indexNumber, partial, fieldCount);
@@ -366,7 +366,7 @@ std::int32_t ChimTableIO::SearchIn(const RecordList& list, std::int32_t skip,
         }
     }
     if (found >= 0) {
-        result = 0;
+        result = kKeyFound;
         return found;
     }
     return position;
@@ -397,9 +397,9 @@ std::int32_t ChimTableIO::InsertPosition(const RecordList& list, std::int32_t sk
                                          const FieldBuffers& buffers, std::int32_t indexNumber) {
     std::int32_t result = 0;
     std::int32_t position = SearchIn(list, skip, buffers, false, 0, result, 0, indexNumber);
-    if (result == -2)
+    if (result == kKeyListEmpty)
         return 0;
-    return result == -1 ? position : position + 1;
+    return result == kKeySortsBefore ? position : position + 1;
 }
 
 }  // namespace chimdb

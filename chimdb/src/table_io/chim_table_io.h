@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -34,7 +35,7 @@ struct RecordNotify {
     // Insert: the new entry.
     RecordRef entry;
 };
-using RecordNotifyEvent = std::function<void(void* owner, const RecordNotify&)>;
+using RecordNotifyEvent = std::function<void(const RecordNotify&)>;
 
 // One table of an open database, shared by every dataset open on it: header, definitions,
 // record table and the record lists (list 0 in record-number order, list i + 1 in the key
@@ -101,18 +102,22 @@ class ChimTableIO {
     void ReadRecordAt(FieldBuffers& buffers, const RecordRef& ref);
     // Appends a record; raises "Invalid unique field value '%s'" (nothing written) when a
     // unique or primary key exists. A zero auto-increment value is replaced by the next one.
-    void AppendRecord(FieldBuffers& buffers, bool flush, const RecordNotifyEvent& notify = {},
-                      void* owner = nullptr);
+    void AppendRecord(FieldBuffers& buffers, bool flush, const RecordNotifyEvent& notify = {});
     // Rewrites the record at a position of list 0 and re-sorts it in every index.
     void ModifyRecord(FieldBuffers& buffers, std::int32_t position,
-                      const RecordNotifyEvent& notify = {}, void* owner = nullptr,
-                      bool flush = false);
+                      const RecordNotifyEvent& notify = {}, bool flush = false);
     // Marks the record at a position of list 0 deleted and drops it from every list.
     void DeleteRecord(std::int32_t position, bool flush = false);
 
+    // What a key search leaves in its result: the key found at the returned position, the key
+    // sorting before or after the entry there, or nothing to search.
+    static constexpr std::int32_t kKeyFound = 0;
+    static constexpr std::int32_t kKeySortsBefore = -1;
+    static constexpr std::int32_t kKeySortsAfter = 1;
+    static constexpr std::int32_t kKeyListEmpty = -2;
+
     // Binary search for the key held in buffers in an index list (listNumber = index + 1),
-    // with the rules of index indexNumber. result: 0 found, -1 the key sorts before the
-    // returned position, 1 after it, -2 the list is empty. fieldCount 0 compares all key
+    // with the rules of index indexNumber; result as above. fieldCount 0 compares all key
     // fields, n the first n.
     std::int32_t SearchKey(const FieldBuffers& buffers, std::size_t listNumber, bool partial,
                            std::int32_t fieldCount, std::int32_t& result, std::int32_t indexNumber);
@@ -145,6 +150,21 @@ class ChimTableIO {
     static constexpr std::size_t kResortMarkersOffset = 4805;
     // The value the store writes there; any other is no mark of the store's.
     static constexpr std::uint8_t kResortPending = 1;
+
+    // What LiveNext finds besides a record number: the end of the chain, or a link that
+    // leaves the table's records (a loop or a stray number: certainly not what a list says).
+    static constexpr std::int32_t kEndOfChain = -1;
+    static constexpr std::int32_t kLeftTheRecords = -2;
+
+    // Where an appended record's parts go: the record table block (a new one when the last
+    // is full), the record image, and the end of the file as blobs and index blocks grow it.
+    struct AppendSpace {
+        std::int32_t recNo = 0;
+        bool newBlock = false;
+        std::int64_t recordBlock = 0;
+        std::int64_t dataOffset = 0;
+        std::int64_t end = 0;
+    };
 
     // One index's place for a record in its list, worked out before anything is written.
     struct IndexPlace {
@@ -203,6 +223,31 @@ class ChimTableIO {
                        std::span<const std::uint8_t> plain, std::size_t fieldNo);
     std::int32_t FindLive(std::int32_t recNo) const;
     void RequireLiveInFile(std::int32_t recNo);
+    // The opening that modify and delete share: the record number at a position of list 0,
+    // with the file lock taken into lock (held until the caller is done), the file writable,
+    // the lists up to date and the record still live here and in the file.
+    std::int32_t LockLiveRecord(std::int32_t position, std::optional<FileLockGuard>& lock);
+
+    // The steps of an append, in their write order.
+    std::int32_t TakeAutoIncValue(FieldBuffers& buffers);
+    AppendSpace PlanAppendSpace();
+    void WriteNewRecordImage(const FieldBuffers& buffers, AppendSpace& space);
+    RecordTabItem WriteNewRecordItem(const AppendSpace& space);
+    void WriteNewIndexItems(const std::vector<IndexPlace>& places, AppendSpace& space);
+    bool LinkNewRecord(const std::vector<IndexPlace>& places, const AppendSpace& space);
+    void WriteHeaderAfterAppend(const AppendSpace& space, std::int32_t counter, bool wholeHeader);
+    void AddNewRecordToLists(const std::vector<IndexPlace>& places, const AppendSpace& space,
+                             const RecordTabItem& recordItem, const RecordNotifyEvent& notify);
+
+    // The steps of a modify, in their write order.
+    std::vector<std::uint8_t> ReadStoredImage(std::int64_t dataOffset);
+    void RaiseAutoIncCounter(const FieldBuffers& buffers);
+    static std::vector<std::size_t> MovingIndexes(const std::vector<IndexPlace>& places);
+    void WriteChangedImage(const FieldBuffers& buffers, std::int64_t dataOffset,
+                           std::vector<std::uint8_t>& image,
+                           const std::vector<std::size_t>& moving);
+    void RelinkMovedRecord(const std::vector<IndexPlace>& places, const RecordRef& ref,
+                           const RecordNotifyEvent& notify);
 
     ChimDBFileIO& io_;
     std::string tableName_;

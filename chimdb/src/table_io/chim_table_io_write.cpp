@@ -25,6 +25,7 @@ constexpr char kMsgRecordNotFound[] = "Record not found";
 constexpr char kMsgVerifyFailed[] = "Blob data written to file '%s' does not read back unchanged";
 // Rounds of write, read back and compare before a blob write is given up.
 constexpr int kVerifyRounds = 3;
+// As the "from" of LiveNext: the chain starts at the index's head.
 constexpr std::int32_t kHeadOfChain = -1;
 
 std::uint32_t Crc32(std::span<const std::uint8_t> bytes) {
@@ -252,16 +253,17 @@ void ChimTableIO::CheckUnique(const FieldBuffers& buffers, std::int32_t exceptRe
 // counts as live, passing over records deleted here and the record skipRecNo.
 std::int32_t ChimTableIO::LiveNext(std::size_t indexNo, std::int32_t from, std::int32_t skipRecNo) {
     std::int32_t record =
-        from == kHeadOfChain ? (header_.RecordCount == 0 ? -1 : header_.indexes[indexNo].HeadRecord)
-                             : ReadIndexItem(indexNo, from).nextRecord;
-    for (std::int32_t steps = 0; record != -1; ++steps) {
+        from == kHeadOfChain
+            ? (header_.RecordCount == 0 ? kEndOfChain : header_.indexes[indexNo].HeadRecord)
+            : ReadIndexItem(indexNo, from).nextRecord;
+    for (std::int32_t steps = 0; record != kEndOfChain; ++steps) {
         if (record < 0 || record >= header_.RecordCount || steps > header_.RecordCount)
-            return -2;  // leaves the records: certainly not what the list says
+            return kLeftTheRecords;
         if (record != skipRecNo && !recordItems_[static_cast<std::size_t>(record)].IsDeleted())
             return record;
         record = ReadIndexItem(indexNo, record).nextRecord;
     }
-    return -1;
+    return kEndOfChain;
 }
 
 // Whether the file's chain agrees with this object's list around the place where the record
@@ -286,7 +288,7 @@ bool ChimTableIO::PlaceAgreesWithFile(const FieldBuffers& buffers, std::size_t i
     }
     std::int32_t q = place.insertPosition;
     std::int32_t pred = q > 0 ? without(q - 1) : kHeadOfChain;
-    std::int32_t succ = q < count ? without(q) : -1;
+    std::int32_t succ = q < count ? without(q) : kEndOfChain;
     if (LiveNext(indexNo, pred, recNo) != succ)
         return false;
     bool unique = (header_.indexes[indexNo].Options & (tiPrimary | tiUnique)) != 0;
@@ -295,7 +297,7 @@ bool ChimTableIO::PlaceAgreesWithFile(const FieldBuffers& buffers, std::size_t i
         if (c < 0 || (unique && c == 0))
             return false;
     }
-    if (succ != -1) {
+    if (succ != kEndOfChain) {
         int c = CompareKey(buffers, succ, indexNumber, false, 0);
         if (c > 0 || (unique && c == 0))
             return false;
@@ -439,6 +441,24 @@ BlobDescriptor ChimTableIO::WriteBlob(const FieldBufferItem& item, std::size_t f
 }
 
 // ---------------------------------------------------------------------------------------
+// The opening of modify and delete
+
+std::int32_t ChimTableIO::LockLiveRecord(std::int32_t position,
+                                         std::optional<FileLockGuard>& lock) {
+    const RecordList& physicalBefore = lists_.List(0);
+    if (position < 0 || position >= static_cast<std::int32_t>(physicalBefore.size()))
+        RaiseError("List index out of bounds (%s)", std::to_string(position));
+    const std::int32_t recNo = physicalBefore[static_cast<std::size_t>(position)].recNo;
+    lock.emplace(io_);
+    io_.RequireWritable();
+    Refresh();
+    if (FindLive(recNo) < 0)
+        RaiseError(kMsgRecordNotFound);
+    RequireLiveInFile(recNo);
+    return recNo;
+}
+
+// ---------------------------------------------------------------------------------------
 // Append
 
 // Write order, so that a stop after any write leaves a file whose readers see every earlier
@@ -448,13 +468,28 @@ BlobDescriptor ChimTableIO::WriteBlob(const FieldBufferItem& item, std::size_t f
 // under the re-sort marks of those indexes), and the table header last (its counters, or the
 // whole header when a head or the first index block changes or marks are to be cleared). The
 // finished bytes are those of the plain step order.
-void ChimTableIO::AppendRecord(FieldBuffers& buffers, bool flush, const RecordNotifyEvent& notify,
-                               void* owner) {
+void ChimTableIO::AppendRecord(FieldBuffers& buffers, bool flush, const RecordNotifyEvent& notify) {
     FileLockGuard lock(io_);
     io_.RequireWritable();
     Refresh();
     CheckUnique(buffers, -1);
-    // Auto-increment: a zero value gets the next number; a larger one raises the counter.
+    const std::int32_t counter = TakeAutoIncValue(buffers);
+    const std::vector<IndexPlace> places = PlaceRecord(buffers, -1);
+
+    AppendSpace space = PlanAppendSpace();
+    WriteNewRecordImage(buffers, space);
+    const RecordTabItem recordItem = WriteNewRecordItem(space);
+    WriteNewIndexItems(places, space);
+    const bool wholeHeader = LinkNewRecord(places, space);
+    WriteHeaderAfterAppend(space, counter, wholeHeader);
+    AddNewRecordToLists(places, space, recordItem, notify);
+    if (flush)
+        io_.FlushFile();
+}
+
+// Auto-increment: a zero value gets the next number; a larger one raises the counter. The
+// counter the header takes when the record is in.
+std::int32_t ChimTableIO::TakeAutoIncValue(FieldBuffers& buffers) {
     std::int32_t counter = header_.AutoIncCounter;
     if (autoIncField_ >= 0) {
         FieldBufferItem& item = buffers.Item(static_cast<std::size_t>(autoIncField_));
@@ -468,71 +503,87 @@ void ChimTableIO::AppendRecord(FieldBuffers& buffers, bool flush, const RecordNo
             }
         }
     }
+    return counter;
+}
 
-    std::vector<IndexPlace> places = PlaceRecord(buffers, -1);
+// The new record goes at the end of the file, after a new record table block when the last
+// one is full.
+ChimTableIO::AppendSpace ChimTableIO::PlanAppendSpace() {
+    AppendSpace space;
+    space.recNo = header_.RecordCount;
+    space.newBlock = space.recNo % format::kItemsPerBlock == 0;
+    space.recordBlock = io_.FileSize();
+    space.dataOffset =
+        space.newBlock ? space.recordBlock + format::kRecordTabBlockSize : space.recordBlock;
+    space.end = space.dataOffset + recordSize_;
+    return space;
+}
 
-    const std::int32_t n = header_.RecordCount;
-    const bool newBlock = n % format::kItemsPerBlock == 0;
-    std::int64_t end = io_.FileSize();
-    const std::int64_t recordBlock = end;
-    const std::int64_t dataOffset = newBlock ? end + format::kRecordTabBlockSize : end;
-    end = dataOffset + recordSize_;
-
-    // Blob bytes, then the record image.
+// Blob bytes, then the record image.
+void ChimTableIO::WriteNewRecordImage(const FieldBuffers& buffers, AppendSpace& space) {
     std::vector<std::uint8_t> image(static_cast<std::size_t>(recordSize_), 0);
     for (std::size_t f = 0; f < header_.fields.size(); ++f) {
         const FieldBufferItem& item = buffers.Item(f);
         if (IsBlobType(header_.fields[f].fieldType)) {
-            BlobDescriptor descriptor = WriteBlob(item, f, end, 0);
-            end += descriptor.allocatedSize;
+            BlobDescriptor descriptor = WriteBlob(item, f, space.end, 0);
+            space.end += descriptor.allocatedSize;
             descriptor.Serialize(std::span(image).subspan(
                 static_cast<std::size_t>(fieldOffsets_[f]), format::kBlobDescriptorBytes));
         } else {
             EncodePlainField(item, f, image);
         }
     }
-    io_.WriteAt(dataOffset, image);
+    io_.WriteAt(space.dataOffset, image);
+}
 
-    // The record table item (in a new block, or in its slot of the last block).
-    RecordTabItem recordItem{static_cast<std::int32_t>(dataOffset), 0};
-    if (newBlock) {
+// The record table item (in a new block, or in its slot of the last block).
+RecordTabItem ChimTableIO::WriteNewRecordItem(const AppendSpace& space) {
+    RecordTabItem recordItem{static_cast<std::int32_t>(space.dataOffset), 0};
+    if (space.newBlock) {
         std::vector<std::uint8_t> block(static_cast<std::size_t>(format::kRecordTabBlockSize), 0);
         recordItem.Serialize(std::span(block).subspan(4, format::kRecordTabItemSize));
-        io_.WriteAt(recordBlock, block);
-        recordBlocks_.push_back(static_cast<std::int32_t>(recordBlock));
+        io_.WriteAt(space.recordBlock, block);
+        recordBlocks_.push_back(static_cast<std::int32_t>(space.recordBlock));
     } else {
         std::uint8_t bytes[format::kRecordTabItemSize];
         recordItem.Serialize(bytes);
-        io_.WriteAt(RecordItemOffset(n), bytes);
+        io_.WriteAt(RecordItemOffset(space.recNo), bytes);
     }
+    return recordItem;
+}
 
-    // Index items of the new record, each with the link it will take over.
-    std::vector<IndexTabItem> newItems(places.size());
+// Index items of the new record, each with the link it will take over.
+void ChimTableIO::WriteNewIndexItems(const std::vector<IndexPlace>& places, AppendSpace& space) {
+    const std::int32_t n = space.recNo;
     for (std::size_t i = 0; i < places.size(); ++i) {
         std::int32_t p = places[i].insertPosition;
         const RecordList& list = lists_.List(i + 1);
-        std::int32_t next = -1;
+        std::int32_t next = kEndOfChain;
         if (n > 0)
             next = p > 0 ? ReadIndexItem(i, list[static_cast<std::size_t>(p - 1)].recNo).nextRecord
                          : header_.indexes[i].HeadRecord;
-        newItems[i] = IndexTabItem{n, next};
-        if (newBlock) {
+        const IndexTabItem newItem{n, next};
+        if (space.newBlock) {
             std::vector<std::uint8_t> block(static_cast<std::size_t>(format::kIndexTabBlockSize),
                                             0);
-            newItems[i].Serialize(std::span(block).subspan(4, format::kIndexTabItemSize));
-            io_.WriteAt(end, block);
-            indexBlocks_[i].push_back(static_cast<std::int32_t>(end));
-            end += format::kIndexTabBlockSize;
+            newItem.Serialize(std::span(block).subspan(4, format::kIndexTabItemSize));
+            io_.WriteAt(space.end, block);
+            indexBlocks_[i].push_back(static_cast<std::int32_t>(space.end));
+            space.end += format::kIndexTabBlockSize;
         } else {
-            WriteIndexItem(i, newItems[i]);
+            WriteIndexItem(i, newItem);
         }
     }
+}
 
-    // The links that make the record reachable.
+// The links that make the record reachable. True when a head or a first index block
+// changed, so that the whole table header must be written.
+bool ChimTableIO::LinkNewRecord(const std::vector<IndexPlace>& places, const AppendSpace& space) {
+    const std::int32_t n = space.recNo;
     bool wholeHeader = false;
-    if (newBlock && n > 0) {
+    if (space.newBlock && n > 0) {
         std::uint8_t link[4];
-        le::PutI32(link, 0, static_cast<std::int32_t>(recordBlock));
+        le::PutI32(link, 0, static_cast<std::int32_t>(space.recordBlock));
         io_.WriteAt(recordBlocks_[recordBlocks_.size() - 2], link);
         for (std::size_t i = 0; i < places.size(); ++i) {
             le::PutI32(link, 0, indexBlocks_[i].back());
@@ -562,38 +613,45 @@ void ChimTableIO::AppendRecord(FieldBuffers& buffers, bool flush, const RecordNo
             wholeHeader = true;
         }
     }
-
-    // The header last.
-    if (n == 0)
-        header_.RecTabOffset = static_cast<std::int32_t>(recordBlock);
-    header_.RecordCount = n + 1;
-    header_.AutoIncCounter = counter;
+    // Cleared in memory: the header write that counts the record clears them in the file.
     for (std::size_t i : linked)
         header_.raw[kResortMarkersOffset + i] = 0;
-    if (wholeHeader || !linked.empty())
+    return wholeHeader || !linked.empty();
+}
+
+// The header last.
+void ChimTableIO::WriteHeaderAfterAppend(const AppendSpace& space, std::int32_t counter,
+                                         bool wholeHeader) {
+    if (space.recNo == 0)
+        header_.RecTabOffset = static_cast<std::int32_t>(space.recordBlock);
+    header_.RecordCount = space.recNo + 1;
+    header_.AutoIncCounter = counter;
+    if (wholeHeader)
         WriteWholeHeader();
     else
         WriteCounters();
+}
 
-    // The lists.
+// The lists, each after its dataset was told.
+void ChimTableIO::AddNewRecordToLists(const std::vector<IndexPlace>& places,
+                                      const AppendSpace& space, const RecordTabItem& recordItem,
+                                      const RecordNotifyEvent& notify) {
     recordItems_.push_back(recordItem);
-    RecordRef ref{static_cast<std::int32_t>(dataOffset), n};
+    RecordRef ref{static_cast<std::int32_t>(space.dataOffset), space.recNo};
     RecordList& physical = lists_.List(0);
     if (notify)
-        notify(owner, RecordNotify{RecordNotify::Kind::Insert, -1,
-                                   static_cast<std::int32_t>(physical.size()), -1, ref});
+        notify(RecordNotify{RecordNotify::Kind::Insert, -1,
+                            static_cast<std::int32_t>(physical.size()), -1, ref});
     physical.push_back(ref);
     for (std::size_t i = 0; i < places.size(); ++i) {
         RecordList& list = lists_.List(i + 1);
         std::int32_t p = places[i].insertPosition;
         if (notify)
-            notify(owner, RecordNotify{RecordNotify::Kind::Insert, static_cast<std::int32_t>(i), p,
-                                       -1, ref});
+            notify(
+                RecordNotify{RecordNotify::Kind::Insert, static_cast<std::int32_t>(i), p, -1, ref});
         list.insert(list.begin() + p, ref);
     }
     ++listsVersion_;
-    if (flush)
-        io_.FlushFile();
 }
 
 // ---------------------------------------------------------------------------------------
@@ -605,53 +663,64 @@ void ChimTableIO::AppendRecord(FieldBuffers& buffers, bool flush, const RecordNo
 // the relinks, and the markers cleared. A stop between marker set and clear makes the next
 // open rebuild those chains from the stored keys.
 void ChimTableIO::ModifyRecord(FieldBuffers& buffers, std::int32_t position,
-                               const RecordNotifyEvent& notify, void* owner, bool flush) {
-    const RecordList& physicalBefore = lists_.List(0);
-    if (position < 0 || position >= static_cast<std::int32_t>(physicalBefore.size()))
-        RaiseError("List index out of bounds (%s)", std::to_string(position));
-    const std::int32_t recNo = physicalBefore[static_cast<std::size_t>(position)].recNo;
-    FileLockGuard lock(io_);
-    io_.RequireWritable();
-    Refresh();
-    if (FindLive(recNo) < 0)
-        RaiseError(kMsgRecordNotFound);
-    RequireLiveInFile(recNo);
+                               const RecordNotifyEvent& notify, bool flush) {
+    std::optional<FileLockGuard> lock;
+    const std::int32_t recNo = LockLiveRecord(position, lock);
     CheckUnique(buffers, recNo);
-    std::vector<IndexPlace> places = PlaceRecord(buffers, recNo);
+    const std::vector<IndexPlace> places = PlaceRecord(buffers, recNo);
 
     const std::int64_t dataOffset = recordItems_[static_cast<std::size_t>(recNo)].dataOffset;
-    std::vector<std::uint8_t> image(static_cast<std::size_t>(recordSize_));
-    {
-        std::int64_t endOfRecord = dataOffset + recordSize_;
-        if (dataOffset < format::kPrologueEnd || endOfRecord > io_.FileSize())
-            RaiseError(format::kMsgCorrupt, io_.FileName());
-        io_.ReadExactly(dataOffset, image);
-    }
+    std::vector<std::uint8_t> image = ReadStoredImage(dataOffset);
+    RaiseAutoIncCounter(buffers);
+    const std::vector<std::size_t> moving = MovingIndexes(places);
+    WriteChangedImage(buffers, dataOffset, image, moving);
+    RelinkMovedRecord(places, RecordRef{static_cast<std::int32_t>(dataOffset), recNo}, notify);
+    WriteResortMarkers(moving, 0);
+    if (flush)
+        io_.FlushFile();
+}
 
-    // The auto-increment counter.
-    if (autoIncField_ >= 0) {
-        const FieldBufferItem& item = buffers.Item(static_cast<std::size_t>(autoIncField_));
-        if (item.Active() && item.Data() != nullptr && item.DataSize() >= 4) {
-            std::int32_t value = le::GetI32(std::span(item.Data(), 4), 0);
-            if (value > header_.AutoIncCounter) {
-                header_.AutoIncCounter = value;
-                std::uint8_t bytes[4];
-                le::PutI32(bytes, 0, value);
-                io_.WriteAt(
-                    io_.TableHeaderOffset(tableNumber_) + TableHeader::kAutoIncCounterOffset,
-                    bytes);
-                SyncRawHeader();
-            }
+std::vector<std::uint8_t> ChimTableIO::ReadStoredImage(std::int64_t dataOffset) {
+    std::vector<std::uint8_t> image(static_cast<std::size_t>(recordSize_));
+    std::int64_t endOfRecord = dataOffset + recordSize_;
+    if (dataOffset < format::kPrologueEnd || endOfRecord > io_.FileSize())
+        RaiseError(format::kMsgCorrupt, io_.FileName());
+    io_.ReadExactly(dataOffset, image);
+    return image;
+}
+
+// The auto-increment counter, written at once when the new value is above it.
+void ChimTableIO::RaiseAutoIncCounter(const FieldBuffers& buffers) {
+    if (autoIncField_ < 0)
+        return;
+    const FieldBufferItem& item = buffers.Item(static_cast<std::size_t>(autoIncField_));
+    if (item.Active() && item.Data() != nullptr && item.DataSize() >= 4) {
+        std::int32_t value = le::GetI32(std::span(item.Data(), 4), 0);
+        if (value > header_.AutoIncCounter) {
+            header_.AutoIncCounter = value;
+            std::uint8_t bytes[4];
+            le::PutI32(bytes, 0, value);
+            io_.WriteAt(io_.TableHeaderOffset(tableNumber_) + TableHeader::kAutoIncCounterOffset,
+                        bytes);
+            SyncRawHeader();
         }
     }
+}
 
+std::vector<std::size_t> ChimTableIO::MovingIndexes(const std::vector<IndexPlace>& places) {
     std::vector<std::size_t> moving;
     for (std::size_t i = 0; i < places.size(); ++i) {
         if (places[i].target != places[i].oldPosition)
             moving.push_back(i);
     }
+    return moving;
+}
 
-    // Blobs, then the record image.
+// Blobs, then the record image. The resort markers are set before the first write that
+// reuses space of the old record (a blob rewritten in place), or else before the image.
+void ChimTableIO::WriteChangedImage(const FieldBuffers& buffers, std::int64_t dataOffset,
+                                    std::vector<std::uint8_t>& image,
+                                    const std::vector<std::size_t>& moving) {
     // The end of the file as the blobs of this record grow it.
     std::int64_t end = io_.FileSize();
     bool markersSet = false;
@@ -698,17 +767,20 @@ void ChimTableIO::ModifyRecord(FieldBuffers& buffers, std::int32_t position,
     }
     setMarkers();
     io_.WriteAt(dataOffset, image);
+}
 
-    // Relink every index whose order changed.
-    RecordRef ref{static_cast<std::int32_t>(dataOffset), recNo};
+// Relinks every index whose order changed: out of its old place, into its target.
+void ChimTableIO::RelinkMovedRecord(const std::vector<IndexPlace>& places, const RecordRef& ref,
+                                    const RecordNotifyEvent& notify) {
+    const std::int32_t recNo = ref.recNo;
     for (std::size_t i = 0; i < places.size(); ++i) {
         const IndexPlace& place = places[i];
         RecordList& list = lists_.List(i + 1);
         if (place.target == place.oldPosition)
             continue;
         if (notify)
-            notify(owner, RecordNotify{RecordNotify::Kind::Move, static_cast<std::int32_t>(i),
-                                       place.oldPosition, place.target, ref});
+            notify(RecordNotify{RecordNotify::Kind::Move, static_cast<std::int32_t>(i),
+                                place.oldPosition, place.target, ref});
         IndexDefItem& index = header_.indexes[i];
         // Unlink.
         std::int32_t next = ReadIndexItem(i, recNo).nextRecord;
@@ -733,9 +805,6 @@ void ChimTableIO::ModifyRecord(FieldBuffers& buffers, std::int32_t position,
         list.insert(list.begin() + place.insertPosition, ref);
         ++listsVersion_;
     }
-    WriteResortMarkers(moving, 0);
-    if (flush)
-        io_.FlushFile();
 }
 
 // ---------------------------------------------------------------------------------------
@@ -743,16 +812,8 @@ void ChimTableIO::ModifyRecord(FieldBuffers& buffers, std::int32_t position,
 
 // One byte: the record, its blobs and its place in every chain stay.
 void ChimTableIO::DeleteRecord(std::int32_t position, bool flush) {
-    const RecordList& physicalBefore = lists_.List(0);
-    if (position < 0 || position >= static_cast<std::int32_t>(physicalBefore.size()))
-        RaiseError("List index out of bounds (%s)", std::to_string(position));
-    const std::int32_t recNo = physicalBefore[static_cast<std::size_t>(position)].recNo;
-    FileLockGuard lock(io_);
-    io_.RequireWritable();
-    Refresh();
-    if (FindLive(recNo) < 0)
-        RaiseError(kMsgRecordNotFound);
-    RequireLiveInFile(recNo);
+    std::optional<FileLockGuard> lock;
+    const std::int32_t recNo = LockLiveRecord(position, lock);
     const std::uint8_t deleted = 1;
     io_.WriteAt(RecordItemOffset(recNo) + 4, std::span(&deleted, 1));
     recordItems_[static_cast<std::size_t>(recNo)].deleted = 1;
