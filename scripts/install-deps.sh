@@ -12,6 +12,7 @@ packages=(
     pulseaudio pulseaudio-utils
     dpkg-dev lintian appstream desktop-file-utils librsvg2-bin qt6-qpa-plugins
     clang-format git
+    clang libfuzzer-14-dev
 )
 
 missing=()

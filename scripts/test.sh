@@ -13,4 +13,6 @@ if [ "${CI:-}" = true ] || [ "${CHIMORA_PACKAGE_TEST:-0}" = 1 ]; then
     BUILD_DIR=$build "$root/tests/package/installed_smoke.sh"
 fi
 export QT_QPA_PLATFORM=offscreen SDL_AUDIODRIVER=dummy
-cd "$build" && ctest --output-on-failure -j"$(nproc)"
+(cd "$build" && ctest --output-on-failure -j"$(nproc)")
+# The store's fuzz targets, each for a bounded time, in a clang build folder of their own.
+FUZZ_BUILD_DIR=${FUZZ_BUILD_DIR:-$root/build-fuzz} "$root/scripts/fuzz.sh"

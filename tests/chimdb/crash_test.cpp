@@ -149,7 +149,9 @@ TEST_F(CrashTest, DeleteIsDoneOrNot) {
         });
 }
 
-TEST_F(CrashTest, ChainsBrokenByHandAreRebuiltInKeyOrderOnOpen) {
+// A chain that misses a record without the mark of a write cut short is no state a stop
+// leaves behind: opening refuses it and writes nothing. With the mark it is rebuilt.
+TEST_F(CrashTest, ChainsBrokenByHandAreRefusedUnlessMarkedForRebuild) {
     MemoryFile file(RingImage(), "broken.db");
     {
         OpenRingTable db(file);
@@ -164,6 +166,18 @@ TEST_F(CrashTest, ChainsBrokenByHandAreRebuiltInKeyOrderOnOpen) {
     IndexTable time = IndexTable::Read(file, header.indexes[kTimeIndex], header.RecordCount);
     header.indexes[kTimeIndex].HeadRecord =
         time.items[static_cast<std::size_t>(header.indexes[kTimeIndex].HeadRecord)].nextRecord;
+    prologue.WriteTableHeader(file, 0, header);
+    const std::vector<std::uint8_t> broken = file.Image();
+    {
+        ScopedMemoryStream registration(file);
+        ChimDBFileIO io(ChimDBFileIO::DefaultLockSettings());
+        io.OpenFile(registration.DatabaseName(), ChimDBMediumType::mtMemory, false);
+        ChimTableIO table(io, "Ring1_7");
+        EXPECT_THROW(table.OpenTable(), DatabaseError);
+    }
+    EXPECT_EQ(file.Image(), broken);
+
+    header.raw[4805 + kTimeIndex] = 1;
     prologue.WriteTableHeader(file, 0, header);
     auto live = ExpectChainsConsistent(file);
     EXPECT_EQ(live.size(), 4u);

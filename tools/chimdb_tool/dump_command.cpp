@@ -1,4 +1,5 @@
 #include <sstream>
+#include <string>
 
 #include "tools/chimdb_tool/commands.h"
 #include "tools/chimdb_tool/opened_table.h"
@@ -27,7 +28,9 @@ chimdb::FilterOptions ParseFilterOptions(const std::string& text) {
 
 // chimdb dump FILE --table T [--index I] [--password P] [--filter EXPR [--filter-options O]]:
 // one JSON object per live record the filter accepts, in index order (record-number order
-// without an index).
+// without an index). The lines are collected until the last record is read and written only
+// then: a record that fails to read (or to pass the filter) must not leave a consumer that
+// ignores the exit status with a shorter table that looks whole.
 void RunDump(const Arguments& args, std::ostream& out) {
     const auto filter = args.Option("filter");
     const auto filterOptions = args.Option("filter-options");
@@ -48,10 +51,13 @@ void RunDump(const Arguments& args, std::ostream& out) {
         table.SetFiltered(true);
     }
     RecordValues record = opened.NewRecord();
+    std::string lines;
     for (table.First(); !table.Eof(); table.Next()) {
         opened.ReadCurrent(record);
-        out << record.ToJson().dump(-1, ' ', false, Json::error_handler_t::replace) << "\n";
+        lines += record.ToJson().dump(-1, ' ', false, Json::error_handler_t::replace);
+        lines += '\n';
     }
+    out << lines;
 }
 
 }  // namespace chimdb_tool

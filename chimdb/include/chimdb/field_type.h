@@ -41,6 +41,11 @@ constexpr bool IsBlobType(std::uint8_t code) {
     return (code >= 15 && code <= 21) || code == 30 || code == 31;
 }
 
+// Memo-like blobs hold text and compare as text; the other blobs compare byte by byte.
+constexpr bool IsTextBlobType(std::uint8_t code) {
+    return code == 16 || code == 18 || code == 31;
+}
+
 constexpr bool IsStringType(std::uint8_t code) {
     return code == 1 || code == 23;
 }

@@ -25,6 +25,10 @@ inline constexpr std::int32_t kFieldDefItemSize = 43;
 inline constexpr std::int32_t kMaxIndexes = 8;
 inline constexpr std::int32_t kIndexDefItemSize = 78;
 inline constexpr std::int32_t kMaxKeyFields = 8;
+// Most characters a string field may declare: the longest string field of the dataset
+// framework. A larger size in a file is damage (one flipped bit turns 8 into 268,435,456),
+// refused before a record buffer is sized by it.
+inline constexpr std::int32_t kMaxStringFieldSize = 8192;
 
 inline constexpr std::int32_t kItemsPerBlock = 1024;
 inline constexpr std::int32_t kRecordTabItemSize = 5;

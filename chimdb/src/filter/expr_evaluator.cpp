@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <limits>
+#include <optional>
 #include <string>
 
 #include "chimdb/code_page.h"
@@ -19,6 +20,10 @@ namespace chimdb {
 namespace {
 
 constexpr double kMsPerDayDouble = static_cast<double>(kMsPerDay);
+
+constexpr char kMsgTextTooLong[] = "Text in filter expression longer than 65536 bytes";
+constexpr char kMsgTooMuchTextWork[] =
+    "Filter expression works through more than 16777216 bytes of text per record";
 
 [[noreturn]] void RaiseTypeMismatch() {
     RaiseError("Type mismatch in expression");
@@ -368,6 +373,7 @@ void ExprEvaluator::EvaluateField(ExprNode& node) {
             return;
         }
         const auto content = stream->Content();
+        CountTextWork(content.size());
         node.SetString(
             std::string_view(reinterpret_cast<const char*>(content.data()), content.size()));
         return;
@@ -417,11 +423,13 @@ void ExprEvaluator::Combine(ExprNode& node, const ExprNode& left, const ExprNode
     }
 }
 
-int ExprEvaluator::Compare(const ExprNode& left, const ExprNode& right) const {
+int ExprEvaluator::Compare(const ExprNode& left, const ExprNode& right) {
     const FieldType l = left.dataType;
     const FieldType r = right.dataType;
-    if (IsStringKind(l) && IsStringKind(r))
+    if (IsStringKind(l) && IsStringKind(r)) {
+        CountTextWork(left.StringValue().size() + right.StringValue().size());
         return CompareStrings(left, right, options_);
+    }
     if (IsIntegerType(l) && IsIntegerType(r))
         return CompareIntegers(left.IntegerValue(), right.IntegerValue());
     if (IsNumericType(l) && IsNumericType(r))
@@ -433,19 +441,44 @@ int ExprEvaluator::Compare(const ExprNode& left, const ExprNode& right) const {
     RaiseTypeMismatch();
 }
 
-bool ExprEvaluator::Like(const ExprNode& text, const ExprNode& pattern) const {
+bool ExprEvaluator::Like(const ExprNode& text, const ExprNode& pattern) {
     if (!IsStringKind(text.dataType) || !IsStringKind(pattern.dataType))
         RaiseTypeMismatch();
-    return LikeMatcher(pattern.StringValue(), options_.caseInsensitive).Matches(text.StringValue());
+    CountTextWork(text.StringValue().size() + pattern.StringValue().size());
+    const std::size_t allowedSteps = (kMaxTextWork - textWork_) / kLikeStepWork;
+    std::size_t steps = 0;
+    std::optional<bool> matches = LikeMatcher(pattern.StringValue(), options_.caseInsensitive)
+                                      .MatchesWithin(text.StringValue(), allowedSteps, steps);
+    if (!matches)
+        RaiseError(kMsgTooMuchTextWork);
+    CountTextWork(steps * kLikeStepWork);
+    return *matches;
 }
 
-void ExprEvaluator::Arithmetic(ExprNode& node, const ExprNode& left, const ExprNode& right) const {
+void ExprEvaluator::CountTextWork(std::size_t bytes) {
+    if (bytes > kMaxTextWork - textWork_)
+        RaiseError(kMsgTooMuchTextWork);
+    textWork_ += bytes;
+}
+
+// A text that an operator or function built: refused when too long, counted as work.
+std::string_view ExprEvaluator::BuiltText(std::string_view text) {
+    if (text.size() > kMaxTextBytes)
+        RaiseError(kMsgTextTooLong);
+    CountTextWork(text.size());
+    return text;
+}
+
+void ExprEvaluator::Arithmetic(ExprNode& node, const ExprNode& left, const ExprNode& right) {
     if (IsStringKind(left.dataType) && IsStringKind(right.dataType)) {
         if (node.op != ExprOperator::toADD)
             RaiseTypeMismatch();
+        // Refused before the text is built.
+        if (left.StringValue().size() + right.StringValue().size() > kMaxTextBytes)
+            RaiseError(kMsgTextTooLong);
         std::string joined(left.StringValue());
         joined += right.StringValue();
-        node.SetString(joined);
+        node.SetString(BuiltText(joined));
         return;
     }
     if (IsDateTimeKind(left.dataType)) {
@@ -518,25 +551,26 @@ void ExprEvaluator::EvaluateFunction(ExprNode& node) {
     const ExprNode& first = *node.args.front();
     switch (node.function) {
         case FunctionNumber::fnUpper:
-            node.SetString(ChangeAsciiCase(first.StringValue(), 'a', 'A'));
+            node.SetString(BuiltText(ChangeAsciiCase(BuiltText(first.StringValue()), 'a', 'A')));
             return;
         case FunctionNumber::fnLower:
-            node.SetString(ChangeAsciiCase(first.StringValue(), 'A', 'a'));
+            node.SetString(BuiltText(ChangeAsciiCase(BuiltText(first.StringValue()), 'A', 'a')));
             return;
         case FunctionNumber::fnTrim:
-            node.SetString(TrimRight(TrimLeft(first.StringValue())));
+            node.SetString(BuiltText(TrimRight(TrimLeft(first.StringValue()))));
             return;
         case FunctionNumber::fnTrimLeft:
-            node.SetString(TrimLeft(first.StringValue()));
+            node.SetString(BuiltText(TrimLeft(first.StringValue())));
             return;
         case FunctionNumber::fnTrimRight:
-            node.SetString(TrimRight(first.StringValue()));
+            node.SetString(BuiltText(TrimRight(first.StringValue())));
             return;
         case FunctionNumber::fnSubstring:
             if (node.args.size() != 3)
                 RaiseTypeMismatch();
-            node.SetString(Substring(first.StringValue(), node.args[1]->IntegerValue(),
-                                     node.args[2]->IntegerValue()));
+            CountTextWork(first.StringValue().size());
+            node.SetString(BuiltText(Substring(first.StringValue(), node.args[1]->IntegerValue(),
+                                               node.args[2]->IntegerValue())));
             return;
         default:
             break;

@@ -1,6 +1,8 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <string_view>
 #include <vector>
 
 #include "chimdb/filter_options.h"
@@ -44,8 +46,20 @@ namespace chimdb {
 // to 32; SUBSTRING counts characters from 1 (a start below 1 counts as 1, a start past the
 // end or a count below 1 gives an empty text); YEAR..SECOND take the parts of dates and
 // times; GETDATE keeps the value it was given when parsed.
+//
+// The work on texts is bounded, so that no filter text makes a record's evaluation hang or
+// grow memory without end (constants are short, but + and functions build texts from texts):
+// a text that an operator or function would build longer than kMaxTextBytes raises "Text in
+// filter expression longer than 65536 bytes", and one evaluation (one record) that reads,
+// builds and compares more than kMaxTextWork bytes of text raises "Filter expression works
+// through more than 16777216 bytes of text per record". A LIKE step (a pattern character
+// against a text character) counts kLikeStepWork bytes.
 class ExprEvaluator {
   public:
+    static constexpr std::size_t kMaxTextBytes = 65536;
+    static constexpr std::size_t kMaxTextWork = 16 * 1024 * 1024;
+    static constexpr std::size_t kLikeStepWork = 16;
+
     explicit ExprEvaluator(const FilterOptions& options) : options_(options) {}
 
     // Evaluates the tree under root and returns its value as a boolean.
@@ -70,15 +84,20 @@ class ExprEvaluator {
     void Combine(ExprNode& node, const ExprNode& left, const ExprNode& right);
 
     // -1, 0, 1 for left less / equal / more, by the comparison rules above.
-    int Compare(const ExprNode& left, const ExprNode& right) const;
-    bool Like(const ExprNode& text, const ExprNode& pattern) const;
+    int Compare(const ExprNode& left, const ExprNode& right);
+    bool Like(const ExprNode& text, const ExprNode& pattern);
 
-    void Arithmetic(ExprNode& node, const ExprNode& left, const ExprNode& right) const;
+    // The bounds on text work (see above).
+    void CountTextWork(std::size_t bytes);
+    std::string_view BuiltText(std::string_view text);
+
+    void Arithmetic(ExprNode& node, const ExprNode& left, const ExprNode& right);
     void NumericArithmetic(ExprNode& node, const ExprNode& left, const ExprNode& right) const;
     void DateTimeArithmetic(ExprNode& node, const ExprNode& left, const ExprNode& right) const;
 
     FilterOptions options_;
     std::vector<Step> pending_;
+    std::size_t textWork_ = 0;
 };
 
 }  // namespace chimdb

@@ -65,6 +65,17 @@ bool LikeMatcher::Matches(std::string_view textBytes) const {
 }
 
 bool LikeMatcher::MatchesCharacters(std::u32string_view text) const {
+    std::size_t steps = 0;
+    return *Match(text, static_cast<std::size_t>(-1), steps);
+}
+
+std::optional<bool> LikeMatcher::MatchesWithin(std::string_view textBytes, std::size_t maxSteps,
+                                               std::size_t& steps) const {
+    return Match(Characters(textBytes), maxSteps, steps);
+}
+
+std::optional<bool> LikeMatcher::Match(std::u32string_view text, std::size_t maxSteps,
+                                       std::size_t& steps) const {
     const std::size_t patternSize = pattern_.size();
     const std::size_t textSize = text.size();
     std::size_t p = 0;
@@ -73,6 +84,8 @@ bool LikeMatcher::MatchesCharacters(std::u32string_view text) const {
     std::size_t starPattern = std::u32string::npos;
     std::size_t starText = 0;
     while (t < textSize) {
+        if (++steps > maxSteps)
+            return std::nullopt;
         if (p < patternSize && pattern_[p] == kAnyRun) {
             if (p + 1 == patternSize)
                 return true;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -25,11 +26,17 @@ class LikeMatcher {
     bool Matches(std::string_view textBytes) const;
     // The same on characters already widened (code points).
     bool MatchesCharacters(std::u32string_view text) const;
+    // Matching that gives up (nothing) after maxSteps comparisons of a pattern character with
+    // a text character; steps grows by the comparisons made.
+    std::optional<bool> MatchesWithin(std::string_view textBytes, std::size_t maxSteps,
+                                      std::size_t& steps) const;
 
     // Code-page bytes as code points (a surrogate pair is one character).
     static std::u32string Characters(std::string_view bytes);
 
   private:
+    std::optional<bool> Match(std::u32string_view text, std::size_t maxSteps,
+                              std::size_t& steps) const;
     bool SameCharacter(char32_t patternChar, char32_t textChar) const;
 
     std::u32string pattern_;

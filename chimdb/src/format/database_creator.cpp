@@ -54,6 +54,9 @@ FieldDefItem BuildField(const std::string& tableName, const FieldSchema& spec) {
         (spec.fieldSize < 1 || spec.fieldSize >= std::numeric_limits<std::int32_t>::max()))
         Refuse("String field '" + spec.name + "' of table '" + tableName +
                "' needs a size of at least 1");
+    if (IsStringType(spec.fieldType) && spec.fieldSize > format::kMaxStringFieldSize)
+        Refuse("String field '" + spec.name + "' of table '" + tableName +
+               "' needs a size of at most " + std::to_string(format::kMaxStringFieldSize));
     return field;
 }
 

@@ -77,8 +77,7 @@ class HeaderParser {
                                le::GetU8(slot, kFieldType), le::GetI32(slot, kFieldSize),
                                le::GetU8(slot, kProcessFlag)};
             if (IsStringType(field.fieldType)) {
-                Require(field.fieldSize >= 0 &&
-                        field.fieldSize < std::numeric_limits<std::int32_t>::max());
+                Require(field.fieldSize >= 0 && field.fieldSize <= format::kMaxStringFieldSize);
             }
             if (auto width = FieldWidth(field.fieldType, field.fieldSize))
                 recordSize += *width;

@@ -19,13 +19,6 @@ namespace chimdb {
 
 namespace {
 
-// Memo-like blobs hold text and compare as text; other blobs compare byte by byte.
-bool IsTextBlob(std::uint8_t type) {
-    return type == static_cast<std::uint8_t>(FieldType::ftMemo) ||
-           type == static_cast<std::uint8_t>(FieldType::ftFmtMemo) ||
-           type == static_cast<std::uint8_t>(FieldType::ftOraClob);
-}
-
 int CompareBytes(std::span<const std::uint8_t> key, std::span<const std::uint8_t> stored) {
     std::size_t common = std::min(key.size(), stored.size());
     int c = common == 0 ? 0 : std::memcmp(key.data(), stored.data(), common);
@@ -120,6 +113,10 @@ std::int32_t ChimTableIO::FieldWidth(std::size_t fieldNo) const {
 }
 
 void ChimTableIO::LoadLists() {
+    // Every record ever appended has its fixed part in the file: a record larger than the
+    // file is damage, refused before a record buffer is sized by it.
+    if (header_.RecordCount > 0 && recordSize_ > io_.FileSize() - format::kPrologueEnd)
+        RaiseError(format::kMsgCorrupt, io_.FileName());
     RecordTable table = RecordTable::Read(io_.Stream(), header_);
     recordItems_ = std::move(table.items);
     recordBlocks_ = std::move(table.blockOffsets);
@@ -136,9 +133,15 @@ void ChimTableIO::LoadLists() {
     }
 }
 
-// Reads one index's chain into its list. False when the chain cannot be trusted: it leaves
-// the record numbers, loops, misses or repeats a live record, or a modify was cut short
-// while it relinked this index.
+bool ChimTableIO::ResortPending(std::size_t indexNo) const {
+    std::size_t markerOffset = kResortMarkersOffset + indexNo;
+    return header_.raw.size() > markerOffset && header_.raw[markerOffset] == kResortPending;
+}
+
+// Reads one index's chain into its list. False when a write of the store was cut short while
+// it relinked this index (its re-sort byte is set): the chain is then rebuilt from the keys.
+// Any other chain that leaves the record numbers, loops, misses or repeats a live record is
+// damage that no write of the store leaves behind: "corrupt", and nothing is written.
 bool ChimTableIO::LoadIndexList(std::size_t indexNo) {
     const IndexDefItem& index = header_.indexes[indexNo];
     RecordList& list = lists_.List(indexNo + 1);
@@ -149,25 +152,22 @@ bool ChimTableIO::LoadIndexList(std::size_t indexNo) {
         RaiseError(format::kMsgCorrupt, io_.FileName());
     IndexTable table = IndexTable::Read(io_.Stream(), index, header_.RecordCount);
     indexBlocks_[indexNo] = table.blockOffsets;
-    std::size_t markerOffset = kResortMarkersOffset + indexNo;
-    if (header_.raw.size() > markerOffset && header_.raw[markerOffset] != 0)
+    if (ResortPending(indexNo))
         return false;
     std::vector<bool> visited(recordItems_.size(), false);
     std::int32_t record = index.HeadRecord;
     for (std::int32_t steps = 0; record != -1 && steps < header_.RecordCount; ++steps) {
         if (record < 0 || record >= header_.RecordCount ||
             visited[static_cast<std::size_t>(record)])
-            return false;
+            RaiseError(format::kMsgCorrupt, io_.FileName());
         visited[static_cast<std::size_t>(record)] = true;
         const RecordTabItem& item = recordItems_[static_cast<std::size_t>(record)];
         if (!item.IsDeleted())
             list.push_back(RecordRef{item.dataOffset, record});
         record = table.items[static_cast<std::size_t>(record)].nextRecord;
     }
-    if (record != -1 || list.size() != physical.size()) {
-        list.clear();
-        return false;
-    }
+    if (record != -1 || list.size() != physical.size())
+        RaiseError(format::kMsgCorrupt, io_.FileName());
     return true;
 }
 
@@ -310,7 +310,7 @@ int ChimTableIO::CompareField(const FieldBuffers& buffers, std::int32_t recNo, s
         std::span<const std::uint8_t> content;
         if (key.BlobStream() != nullptr)
             content = key.BlobStream()->Content();
-        return IsTextBlob(type)
+        return IsTextBlobType(type)
                    ? CompareCodePageStrings(AsText(content), AsText(fieldScratch_), options)
                    : CompareBytes(content, fieldScratch_);
     }

@@ -45,9 +45,9 @@ using RecordNotifyEvent = std::function<void(const RecordNotify&)>;
 // Every operation that writes holds the file lock, first re-reads the table header and, when
 // another program changed the table, reloads the lists (ListsGeneration() then grows). The
 // writes of an append or a modify are ordered so that a stop after any of them leaves a file
-// that opens with every earlier record intact; an index chain found broken at open (it does
-// not visit every live record exactly once, or a modify was cut short while relinking) is
-// rebuilt by sorting the live records.
+// that opens with every earlier record intact. A write that relinks an index chain marks it
+// first; a chain found marked at open is rebuilt by sorting the live records (when every one
+// of them decodes). A chain broken without the mark is damage: "corrupt", nothing written.
 class ChimTableIO {
   public:
     // tableName in UTF-8. The file I/O must outlive this object.
@@ -144,10 +144,12 @@ class ChimTableIO {
     void ReadFieldValue(std::int32_t recNo, std::size_t fieldNo, std::vector<std::uint8_t>& value);
 
   private:
-    // The table header's 16 spare bytes at 4805 hold one byte per index that is non-zero only
-    // while a modify relinks that index's chain; a byte left set by a stop in between makes
-    // the next open rebuild that chain. A finished modify leaves them as they were (zero).
+    // The table header's 16 spare bytes at 4805 hold one byte per index that is set only while
+    // an append or a modify relinks that index's chain; a byte left set by a stop in between
+    // makes the next open rebuild that chain. A finished write leaves them as they were (zero).
     static constexpr std::size_t kResortMarkersOffset = 4805;
+    // The value the store writes there; any other is no mark of the store's.
+    static constexpr std::uint8_t kResortPending = 1;
 
     // What LiveNext finds besides a record number: the end of the chain, or a link that
     // leaves the table's records (a loop or a stray number: certainly not what a list says).
@@ -176,7 +178,11 @@ class ChimTableIO {
     void BuildDefinitions();
     void LoadLists();
     bool LoadIndexList(std::size_t indexNo);
+    bool ResortPending(std::size_t indexNo) const;
     void RebuildIndex(std::size_t indexNo);
+    // The sort keys of every live record for one index; raises "corrupt" when a live record
+    // does not decode, before anything is written.
+    std::vector<std::vector<std::string>> ReadSortKeys(const IndexDefItem& index);
     // Before a write: re-reads the table header; reloads the lists when it changed.
     void Refresh();
     void ReloadLists();

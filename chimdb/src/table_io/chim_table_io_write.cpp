@@ -11,6 +11,7 @@
 #include "chimdb/file_format.h"
 #include "chimdb/optim_blob_stream.h"
 #include "file/le_bytes.h"
+#include "format/record_table.h"
 #include "table_io/chim_table_io.h"
 #include "values/field_value_text.h"
 #include "values/value_compare.h"
@@ -119,21 +120,61 @@ void ChimTableIO::WriteIndexItem(std::size_t indexNo, const IndexTabItem& item) 
 // ---------------------------------------------------------------------------------------
 // Rebuilding a chain
 
+// Sort keys of every live record for an index, one per key field: the collation key of a
+// text (a string or a memo-like blob; converted once here rather than at every comparison of
+// the sort), the bytes of another blob, the record bytes of any other field. Every field of
+// every live record is read, blobs decoded, so that a record that does not decode stops the
+// rebuild before anything is written.
+std::vector<std::vector<std::string>> ChimTableIO::ReadSortKeys(const IndexDefItem& index) {
+    const bool caseInsensitive = (index.Options & tiCaseInsensitive) != 0;
+    std::vector<std::vector<std::string>> keys(recordItems_.size());
+    std::vector<std::uint8_t> value;
+    try {
+        for (const RecordRef& ref : lists_.List(0)) {
+            const RecordTabItem& item = recordItems_[static_cast<std::size_t>(ref.recNo)];
+            RecordTable::ReadRecordImage(io_.Stream(), item, recordSize_);
+            auto& recordKeys = keys[static_cast<std::size_t>(ref.recNo)];
+            recordKeys.resize(index.fieldNumbers.size());
+            for (std::size_t f = 0; f < header_.fields.size(); ++f) {
+                const std::uint8_t type = header_.fields[f].fieldType;
+                bool key = std::find(index.fieldNumbers.begin(), index.fieldNumbers.end(),
+                                     static_cast<std::int32_t>(f)) != index.fieldNumbers.end();
+                if (!key && !IsBlobType(type))
+                    continue;
+                ReadFieldValue(ref.recNo, f, value);
+                if (!key)
+                    continue;
+                std::string sortKey;
+                if (IsStringType(type)) {
+                    auto text = reinterpret_cast<const char*>(value.data());
+                    sortKey = CollationSortKey(std::string_view(text, strnlen(text, value.size())),
+                                               caseInsensitive);
+                } else if (IsTextBlobType(type)) {
+                    sortKey = CollationSortKey(
+                        std::string_view(reinterpret_cast<const char*>(value.data()), value.size()),
+                        caseInsensitive);
+                } else {
+                    sortKey.assign(value.begin(), value.end());
+                }
+                for (std::size_t k = 0; k < index.fieldNumbers.size(); ++k) {
+                    if (index.fieldNumbers[k] == static_cast<std::int32_t>(f))
+                        recordKeys[k] = sortKey;
+                }
+            }
+        }
+    } catch (const DatabaseError&) {
+        RaiseError(format::kMsgCorrupt, io_.FileName());
+    }
+    return keys;
+}
+
 // Sorts the live records by their stored keys (equal keys in record-number order) and makes
 // the chain and the list follow that order. The chain items are written first and the head
 // last, all under the marker, so a stop in between is rebuilt again at the next open.
 void ChimTableIO::RebuildIndex(std::size_t indexNo) {
     const IndexDefItem& index = header_.indexes[indexNo];
-    RecordList sorted = lists_.List(0);
-    std::vector<std::vector<std::vector<std::uint8_t>>> keys(recordItems_.size());
-    for (const RecordRef& ref : sorted) {
-        auto& values = keys[static_cast<std::size_t>(ref.recNo)];
-        for (std::int32_t fieldNo : index.fieldNumbers) {
-            values.emplace_back();
-            ReadFieldValue(ref.recNo, static_cast<std::size_t>(fieldNo), values.back());
-        }
-    }
-    CompareOptions options{(index.Options & tiCaseInsensitive) != 0, false};
+    const std::vector<std::vector<std::string>> keys = ReadSortKeys(index);
+    const CompareOptions options{(index.Options & tiCaseInsensitive) != 0, false};
     auto less = [&](const RecordRef& a, const RecordRef& b) {
         const auto& ka = keys[static_cast<std::size_t>(a.recNo)];
         const auto& kb = keys[static_cast<std::size_t>(b.recNo)];
@@ -141,28 +182,26 @@ void ChimTableIO::RebuildIndex(std::size_t indexNo) {
         for (std::size_t k = 0; k < index.fieldNumbers.size() && c == 0; ++k) {
             auto fieldNo = static_cast<std::size_t>(index.fieldNumbers[k]);
             std::uint8_t type = header_.fields[fieldNo].fieldType;
-            if (IsBlobType(type)) {
-                std::string_view ta(reinterpret_cast<const char*>(ka[k].data()), ka[k].size());
-                std::string_view tb(reinterpret_cast<const char*>(kb[k].data()), kb[k].size());
-                c = type == static_cast<std::uint8_t>(FieldType::ftBlob) ||
-                            type == static_cast<std::uint8_t>(FieldType::ftGraphic)
-                        ? (ta < tb ? -1 : (ta == tb ? 0 : 1))
-                        : CompareCodePageStrings(ta, tb, options);
+            if (IsStringType(type) || IsBlobType(type)) {
+                int order = ka[k].compare(kb[k]);
+                c = (order > 0) - (order < 0);
             } else {
-                c = CompareFieldValue(type, ka[k].data(), kb[k].data(), FieldWidth(fieldNo),
-                                      options);
+                c = CompareFieldValue(type, reinterpret_cast<const std::uint8_t*>(ka[k].data()),
+                                      reinterpret_cast<const std::uint8_t*>(kb[k].data()),
+                                      FieldWidth(fieldNo), options);
             }
         }
         if (index.Options & tiDescending)
             c = -c;
         return c < 0;
     };
+    RecordList sorted = lists_.List(0);
     std::stable_sort(sorted.begin(), sorted.end(), less);
     lists_.List(indexNo + 1) = sorted;
 
     if (io_.ReadOnly() || indexBlocks_[indexNo].empty())
         return;  // a reader keeps the repaired order in memory only
-    WriteResortMarkers({indexNo}, 1);
+    WriteResortMarkers({indexNo}, kResortPending);
     for (std::size_t k = 0; k < sorted.size(); ++k) {
         std::int32_t next = k + 1 < sorted.size() ? sorted[k + 1].recNo : -1;
         WriteIndexItem(indexNo, IndexTabItem{sorted[k].recNo, next});
@@ -425,9 +464,10 @@ std::int32_t ChimTableIO::LockLiveRecord(std::int32_t position,
 // Write order, so that a stop after any write leaves a file whose readers see every earlier
 // record intact and the new one either whole or not at all: blob bytes and the record image
 // (unreachable yet), then the new record table block or item and the new index blocks or
-// items, then the links that make the record reachable (block links, the predecessor's next),
-// and the table header last (its counters, or the whole header when a head or the first
-// index block changes). The finished bytes are those of the plain step order.
+// items, then the links that make the record reachable (block links, the predecessor's next,
+// under the re-sort marks of those indexes), and the table header last (its counters, or the
+// whole header when a head or the first index block changes or marks are to be cleared). The
+// finished bytes are those of the plain step order.
 void ChimTableIO::AppendRecord(FieldBuffers& buffers, bool flush, const RecordNotifyEvent& notify) {
     FileLockGuard lock(io_);
     io_.RequireWritable();
@@ -550,6 +590,15 @@ bool ChimTableIO::LinkNewRecord(const std::vector<IndexPlace>& places, const App
             io_.WriteAt(indexBlocks_[i][indexBlocks_[i].size() - 2], link);
         }
     }
+    // A predecessor's link to the new record comes before the header counts it: between
+    // the two, the chain holds a record the table does not have. The indexes so linked are
+    // marked first and cleared by the header write, so that a stop in between rebuilds them.
+    std::vector<std::size_t> linked;
+    for (std::size_t i = 0; i < places.size(); ++i) {
+        if (n > 0 && places[i].insertPosition > 0)
+            linked.push_back(i);
+    }
+    WriteResortMarkers(linked, kResortPending);
     for (std::size_t i = 0; i < places.size(); ++i) {
         IndexDefItem& index = header_.indexes[i];
         if (n == 0) {
@@ -564,7 +613,10 @@ bool ChimTableIO::LinkNewRecord(const std::vector<IndexPlace>& places, const App
             wholeHeader = true;
         }
     }
-    return wholeHeader;
+    // Cleared in memory: the header write that counts the record clears them in the file.
+    for (std::size_t i : linked)
+        header_.raw[kResortMarkersOffset + i] = 0;
+    return wholeHeader || !linked.empty();
 }
 
 // The header last.
@@ -674,7 +726,7 @@ void ChimTableIO::WriteChangedImage(const FieldBuffers& buffers, std::int64_t da
     bool markersSet = false;
     auto setMarkers = [&] {
         if (!markersSet)
-            WriteResortMarkers(moving, 1);
+            WriteResortMarkers(moving, kResortPending);
         markersSet = true;
     };
     for (std::size_t f = 0; f < header_.fields.size(); ++f) {

@@ -211,6 +211,26 @@ int CompareWideStrings(std::u16string_view left, std::u16string_view right, bool
     return Sign(static_cast<int>(result));
 }
 
+std::string CollationSortKey(std::string_view text, bool caseInsensitive) {
+    Utf16Text wide(text);
+    icu::Collator& collator = CollatorCache::ForThread(caseInsensitive);
+    std::string key(static_cast<std::size_t>(wide.length()) * 3 + 16, '\0');
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        int32_t needed =
+            collator.getSortKey(wide.data(), wide.length(), reinterpret_cast<uint8_t*>(key.data()),
+                                static_cast<int32_t>(key.size()));
+        if (needed <= 0)
+            break;
+        if (static_cast<std::size_t>(needed) <= key.size()) {
+            key.resize(static_cast<std::size_t>(needed));
+            return key;
+        }
+        key.assign(static_cast<std::size_t>(needed), '\0');
+    }
+    RaiseError("Cannot compare texts: no collation key for a text of %s bytes",
+               std::to_string(text.size()));
+}
+
 std::u16string WidenCodePage(std::string_view bytes) {
     Utf16Text text(bytes);
     return std::u16string(reinterpret_cast<const char16_t*>(text.data()),

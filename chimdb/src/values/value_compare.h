@@ -23,6 +23,11 @@ int CompareCodePageStrings(std::string_view key, std::string_view stored, Compar
 // character at a time). Returns -1, 0, 1.
 int CompareWideStrings(std::u16string_view left, std::u16string_view right, bool caseInsensitive);
 
+// The collation key of a text in the database code page: comparing two keys byte by byte
+// (as std::string does) orders the texts as CompareCodePageStrings does without partial
+// compare. For sorting many texts: each is converted once instead of at every comparison.
+std::string CollationSortKey(std::string_view text, bool caseInsensitive);
+
 // Code page bytes as UTF-16, converted as the comparisons convert them (bytes that are no
 // character of the code page become substitution characters; nothing fails).
 std::u16string WidenCodePage(std::string_view bytes);
