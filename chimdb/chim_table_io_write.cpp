@@ -85,10 +85,12 @@ void ChimTableIO::WriteResortMarkers(const std::vector<std::size_t>& indexes, st
 void ChimTableIO::Refresh() {
     std::vector<std::uint8_t> bytes(static_cast<std::size_t>(format::kTableHeaderSize));
     io_.ReadExactly(io_.TableHeaderOffset(tableNumber_), bytes);
-    if (bytes == header_.raw)
-        return;
-    header_ = TableHeader::Parse(bytes, io_.FileSize(), io_.FileName());
-    ReloadLists();
+    if (!listsKnown_ || bytes != header_.raw) {
+        header_ = TableHeader::Parse(bytes, io_.FileSize(), io_.FileName());
+        ReloadLists();
+        listsKnown_ = true;
+    }
+    KeepStamp(HeaderStamp());
 }
 
 std::int64_t ChimTableIO::RecordItemOffset(std::int32_t recNo) const {
@@ -169,6 +171,7 @@ void ChimTableIO::RebuildIndex(std::size_t indexNo) {
     header_.indexes[indexNo].HeadRecord = sorted.empty() ? -1 : sorted.front().recNo;
     header_.raw[kResortMarkersOffset + indexNo] = 0;
     WriteWholeHeader();
+    RenewStamp();
 }
 
 // ---------------------------------------------------------------------------------------
@@ -324,7 +327,8 @@ void ChimTableIO::RequireLiveInFile(std::int32_t recNo) {
 // Field values into the record image and blobs into the file
 
 void ChimTableIO::EncodePlainField(const FieldBufferItem& item, std::size_t fieldNo,
-                                   std::vector<std::uint8_t>& image) {
+                                   std::vector<std::uint8_t>& image,
+                                   std::vector<std::uint8_t>& plain) {
     auto width = static_cast<std::size_t>(FieldWidth(fieldNo));
     std::uint8_t* slot = image.data() + fieldOffsets_[fieldNo];
     std::memset(slot, 0, width);
@@ -340,6 +344,7 @@ void ChimTableIO::EncodePlainField(const FieldBufferItem& item, std::size_t fiel
             std::memcpy(slot, item.Data(), size);
         }
     }
+    std::memcpy(plain.data() + fieldOffsets_[fieldNo], slot, width);
     io_.EncodeBuffer(slot, slot, FieldEncrypted(fieldNo), width);
 }
 
@@ -430,6 +435,7 @@ void ChimTableIO::AppendRecord(FieldBuffers& buffers, bool flush, const RecordNo
     }
 
     std::vector<IndexPlace> places = PlaceRecord(buffers, -1);
+    ForgetOnFailure forget{*this};
 
     const std::int32_t n = header_.RecordCount;
     const bool newBlock = n % format::kItemsPerBlock == 0;
@@ -440,15 +446,17 @@ void ChimTableIO::AppendRecord(FieldBuffers& buffers, bool flush, const RecordNo
 
     // Blob bytes, then the record image.
     std::vector<std::uint8_t> image(static_cast<std::size_t>(recordSize_), 0);
+    std::vector<std::uint8_t> plain(image.size(), 0);
     for (std::size_t f = 0; f < header_.fields.size(); ++f) {
         const FieldBufferItem& item = buffers.Item(f);
         if (IsBlobType(header_.fields[f].fieldType)) {
             BlobDescriptor descriptor = WriteBlob(item, f, end, 0);
             end += descriptor.allocatedSize;
-            descriptor.Serialize(std::span(image).subspan(
-                static_cast<std::size_t>(fieldOffsets_[f]), format::kBlobDescriptorBytes));
+            for (std::vector<std::uint8_t>* target : {&image, &plain})
+                descriptor.Serialize(std::span(*target).subspan(
+                    static_cast<std::size_t>(fieldOffsets_[f]), format::kBlobDescriptorBytes));
         } else {
-            EncodePlainField(item, f, image);
+            EncodePlainField(item, f, image, plain);
         }
     }
     io_.WriteAt(dataOffset, image);
@@ -541,6 +549,8 @@ void ChimTableIO::AppendRecord(FieldBuffers& buffers, bool flush, const RecordNo
         list.insert(list.begin() + p, ref);
     }
     ++listsVersion_;
+    KeepWritten(n, plain);
+    RenewStamp();
     if (flush)
         io_.FlushFile();
 }
@@ -576,6 +586,9 @@ void ChimTableIO::ModifyRecord(FieldBuffers& buffers, std::int32_t position,
             RaiseError(format::kMsgCorrupt, io_.FileName());
         io_.ReadExactly(dataOffset, image);
     }
+    ForgetOnFailure forget{*this};
+    std::vector<std::uint8_t> plain;
+    DecodeImage(KeptSlot(RecordRef{static_cast<std::int32_t>(dataOffset), recNo}), plain);
 
     // The auto-increment counter.
     if (autoIncField_ >= 0) {
@@ -637,16 +650,18 @@ void ChimTableIO::ModifyRecord(FieldBuffers& buffers, std::int32_t position,
             written.reserved1 = old.reserved1;
             written.reserved2 = old.reserved2;
             written.Serialize(slot);
+            std::copy(slot.begin(), slot.end(), plain.begin() + fieldOffsets_[f]);
         } else if (type == static_cast<std::uint8_t>(FieldType::ftAutoInc)) {
             if (item.Data() != nullptr && item.DataSize() >= 4 &&
                 le::GetI32(std::span(item.Data(), 4), 0) != 0)
-                EncodePlainField(item, f, image);
+                EncodePlainField(item, f, image, plain);
         } else {
-            EncodePlainField(item, f, image);
+            EncodePlainField(item, f, image, plain);
         }
     }
     setMarkers();
     io_.WriteAt(dataOffset, image);
+    KeepWritten(recNo, plain);
 
     // Relink every index whose order changed.
     RecordRef ref{static_cast<std::int32_t>(dataOffset), recNo};
@@ -683,6 +698,7 @@ void ChimTableIO::ModifyRecord(FieldBuffers& buffers, std::int32_t position,
         ++listsVersion_;
     }
     WriteResortMarkers(moving, 0);
+    RenewStamp();
     if (flush)
         io_.FlushFile();
 }
@@ -702,6 +718,8 @@ void ChimTableIO::DeleteRecord(std::int32_t position, bool flush) {
     if (FindLive(recNo) < 0)
         RaiseError(kMsgRecordNotFound);
     RequireLiveInFile(recNo);
+    // One byte and no stamp: readers look at the deleted byte of the records they read.
+    ForgetOnFailure forget{*this};
     const std::uint8_t deleted = 1;
     io_.WriteAt(RecordItemOffset(recNo) + 4, std::span(&deleted, 1));
     recordItems_[static_cast<std::size_t>(recNo)].deleted = 1;
