@@ -173,7 +173,9 @@ void ChimTable::ChooseIndex() {
         activeIndex_ = tableIO_->PrimaryIndex();
 }
 
+// The index's list as the file holds it now, so that what another program changed shows.
 void ChimTable::LoadCursorList() {
+    tableIO_->SyncWithFile();
     cursorList_ = tableIO_->List(static_cast<std::size_t>(activeIndex_ + 1));
     listVersion_ = tableIO_->ListsVersion();
     modifiable_ = true;
@@ -391,11 +393,16 @@ void ChimTable::CutByFilter() {
         ParseFilter();
         RecordList accepted;
         accepted.reserve(cursorList_.size());
-        // One hold of the file lock for the whole pass instead of one per record read.
+        // One hold of the file lock for the whole pass: one look at the file for changes,
+        // and records read as they are at that moment.
         FileLockGuard lock(tableIO_->FileIO());
+        tableIO_->SyncWithFile();
         FilterFieldsOnly onlyFilterFields(*this);
         const auto count = static_cast<std::int32_t>(cursorList_.size());
         for (std::int32_t i = 0; i < count; ++i) {
+            // A record deleted since the list was taken passes no filter.
+            if (tableIO_->IsDeletedRecord(cursorList_[static_cast<std::size_t>(i)].recNo))
+                continue;
             ReadRecordData(FilterBuffer(), i);
             if (TestFilterRecord())
                 accepted.push_back(cursorList_[static_cast<std::size_t>(i)]);

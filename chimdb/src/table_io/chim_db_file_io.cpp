@@ -203,6 +203,10 @@ std::size_t ChimDBFileIO::ReadAt(std::int64_t offset, std::span<std::uint8_t> by
     return Stream().ReadAt(offset, bytes);
 }
 
+bool ChimDBFileIO::ReadShared(std::int64_t offset, std::span<std::uint8_t> bytes) {
+    return file_ != nullptr && file_->ReadShared(offset, bytes);
+}
+
 void ChimDBFileIO::ReadExactly(std::int64_t offset, std::span<std::uint8_t> bytes) {
     Stream().ReadExactly(offset, bytes);
 }

@@ -79,6 +79,9 @@ class ChimDBFileIO : public BlobLoader {
     std::size_t ReadAt(std::int64_t offset, std::span<std::uint8_t> bytes);
     void ReadExactly(std::int64_t offset, std::span<std::uint8_t> bytes);
     std::int64_t FileSize();
+    // Bytes as every opener sees them now, without a system call where the file allows it;
+    // false when it does not (then read them under the lock).
+    bool ReadShared(std::int64_t offset, std::span<std::uint8_t> bytes);
     void RequireWritable();
 
     // Blob content to stored bytes (compress, then encipher) and back (decipher, then

@@ -68,6 +68,8 @@ void ChimTableIO::CloseTable() {
     recordSize_ = 0;
     autoIncField_ = -1;
     header_ = TableHeader{};
+    kept_.Reset(0, 0);
+    keptKnown_ = false;
     recordItems_.clear();
     recordBlocks_.clear();
     indexBlocks_.clear();
@@ -88,7 +90,11 @@ void ChimTableIO::LoadTable() {
             break;
         }
     }
+    kept_.Reset(KeptSlotSize(), static_cast<std::size_t>(std::max(header_.RecordCount, 0)));
+    keptKnown_ = false;
     LoadLists();
+    listsKnown_ = true;
+    KeepStamp(HeaderStamp());
 }
 
 void ChimTableIO::BuildDefinitions() {
@@ -177,9 +183,13 @@ void ChimTableIO::ReloadLists() {
     ++listsVersion_;
 }
 
+// Besides the header (and the change stamp in it) the deleted bytes of the record table
+// are compared, since a delete changes nothing else.
 void ChimTableIO::SyncWithFile() {
     FileLockGuard lock(io_);
     Refresh();
+    if (DeletedFlagsDifferFromFile())
+        ReloadEverything();
 }
 
 std::int32_t ChimTableIO::PrimaryIndex() const {
@@ -210,25 +220,31 @@ bool ChimTableIO::FieldCompressed(std::size_t fieldNo) const {
 }
 
 void ChimTableIO::ReadRecord(FieldBuffers& buffers, std::size_t listNumber, std::int32_t position) {
-    const RecordList& list = lists_.List(listNumber);
-    if (position < 0 || position >= static_cast<std::int32_t>(list.size()))
-        RaiseError("List index out of bounds (%s)", std::to_string(position));
-    ReadRecordAt(buffers, list[static_cast<std::size_t>(position)]);
+    KeepUpWithFile();
+    for (int attempt = 0;; ++attempt) {
+        const RecordList& list = lists_.List(listNumber);
+        if (position < 0 || position >= static_cast<std::int32_t>(list.size()))
+            RaiseError("List index out of bounds (%s)", std::to_string(position));
+        const RecordRef ref = list[static_cast<std::size_t>(position)];
+        if (attempt == 0 && DeletedElsewhere(ref.recNo)) {
+            FileLockGuard lock(io_);
+            ReloadEverything();
+            continue;
+        }
+        ReadRecordAt(buffers, ref);
+        return;
+    }
 }
 
-void ChimTableIO::ReadRecordAt(FieldBuffers& buffers, const RecordRef& ref) {
-    FileLockGuard lock(io_);
-    if (ref.dataOffset < format::kPrologueEnd)
-        RaiseError(format::kMsgCorrupt, io_.FileName());
-    imageScratch_.resize(static_cast<std::size_t>(recordSize_));
-    // A record that reaches past the end of the file reads short and is refused as corrupt.
-    io_.ReadExactly(ref.dataOffset, imageScratch_);
+void ChimTableIO::ReadRecordAt(FieldBuffers& buffers, const RecordRef& entry) {
+    // A copy: the entry may belong to a list that a reload replaces.
+    const RecordRef ref = entry;
+    std::uint8_t* slot = KeptSlot(ref);
     std::size_t count = std::min(buffers.Count(), header_.fields.size());
     for (std::size_t i = 0; i < count; ++i) {
         FieldBufferItem& item = buffers.Item(i);
         if (!item.Active())
             continue;
-        auto offset = static_cast<std::size_t>(fieldOffsets_[i]);
         if (IsBlobType(header_.fields[i].fieldType)) {
             if (item.BlobStream() != nullptr)
                 item.BlobStream()->SetLoadInfo(ref.dataOffset + fieldOffsets_[i], FieldEncrypted(i),
@@ -239,14 +255,8 @@ void ChimTableIO::ReadRecordAt(FieldBuffers& buffers, const RecordRef& ref) {
         auto size = std::min(width, static_cast<std::size_t>(std::max(item.DataSize(), 0)));
         if (item.Data() == nullptr || size == 0)
             continue;
-        if (size == width) {
-            io_.DecodeBuffer(imageScratch_.data() + offset, item.Data(), FieldEncrypted(i), size);
-        } else {
-            // A value slot narrower than the field: decode the whole field, keep its start.
-            io_.DecodeBuffer(imageScratch_.data() + offset, imageScratch_.data() + offset,
-                             FieldEncrypted(i), width);
-            std::memcpy(item.Data(), imageScratch_.data() + offset, size);
-        }
+        // A value slot narrower than the field keeps the field's start.
+        std::memcpy(item.Data(), SlotField(slot, i), size);
     }
 }
 
@@ -259,9 +269,8 @@ void ChimTableIO::ReadFieldValue(std::int32_t recNo, std::size_t fieldNo,
         static_cast<std::int64_t>(recordItems_[static_cast<std::size_t>(recNo)].dataOffset) +
         fieldOffsets_[fieldNo];
     if (!IsBlobType(header_.fields[fieldNo].fieldType)) {
-        value.resize(static_cast<std::size_t>(FieldWidth(fieldNo)));
-        io_.ReadExactly(fieldOffset, value);
-        io_.DecodeBuffer(value.data(), value.data(), FieldEncrypted(fieldNo), value.size());
+        const std::uint8_t* field = KeptField(recNo, fieldNo);
+        value.assign(field, field + FieldWidth(fieldNo));
         return;
     }
     std::uint8_t bytes[format::kBlobDescriptorBytes];
@@ -305,8 +314,8 @@ int ChimTableIO::CompareField(const FieldBuffers& buffers, std::int32_t recNo, s
         RaiseError("List index out of bounds (%s)", std::to_string(fieldNo));
     const FieldBufferItem& key = buffers.Item(fieldNo);
     std::uint8_t type = header_.fields[fieldNo].fieldType;
-    ReadFieldValue(recNo, fieldNo, fieldScratch_);
     if (IsBlobType(type)) {
+        ReadFieldValue(recNo, fieldNo, fieldScratch_);
         std::span<const std::uint8_t> content;
         if (key.BlobStream() != nullptr)
             content = key.BlobStream()->Content();
@@ -324,7 +333,7 @@ int ChimTableIO::CompareField(const FieldBuffers& buffers, std::int32_t recNo, s
                         static_cast<std::size_t>(std::min(key.DataSize(), width)));
         keyValue = keyScratch_.data();
     }
-    return CompareFieldValue(type, keyValue, fieldScratch_.data(), width, options);
+    return CompareFieldValue(type, keyValue, KeptField(recNo, fieldNo), width, options);
 }
 
 // Binary search over list, leaving out the entry at skip (-1: none). bound 0 stops at the
@@ -375,8 +384,13 @@ std::int32_t ChimTableIO::SearchIn(const RecordList& list, std::int32_t skip,
 std::int32_t ChimTableIO::SearchKey(const FieldBuffers& buffers, std::size_t listNumber,
                                     bool partial, std::int32_t fieldCount, std::int32_t& result,
                                     std::int32_t indexNumber) {
-    return SearchIn(lists_.List(listNumber), -1, buffers, partial, fieldCount, result, 0,
-                    indexNumber);
+    return SearchLive(
+        listNumber,
+        [&] {
+            return SearchIn(lists_.List(listNumber), -1, buffers, partial, fieldCount, result, 0,
+                            indexNumber);
+        },
+        result);
 }
 
 std::int32_t ChimTableIO::SearchKeyIn(const RecordList& list, const FieldBuffers& buffers,
@@ -389,8 +403,28 @@ std::int32_t ChimTableIO::SearchKeyBound(const FieldBuffers& buffers, std::size_
                                          bool partial, std::int32_t fieldCount,
                                          std::int32_t& result, bool first,
                                          std::int32_t indexNumber) {
-    return SearchIn(lists_.List(listNumber), -1, buffers, partial, fieldCount, result,
-                    first ? -1 : 1, indexNumber);
+    return SearchLive(
+        listNumber,
+        [&] {
+            return SearchIn(lists_.List(listNumber), -1, buffers, partial, fieldCount, result,
+                            first ? -1 : 1, indexNumber);
+        },
+        result);
+}
+
+// A search of this object's lists as the file holds them: a record found that another
+// program deleted since makes the lists be read again and the search run again.
+template <typename Search>
+std::int32_t ChimTableIO::SearchLive(std::size_t listNumber, Search search, std::int32_t& result) {
+    KeepUpWithFile();
+    std::int32_t position = search();
+    if (result == 0 &&
+        DeletedElsewhere(lists_.List(listNumber)[static_cast<std::size_t>(position)].recNo)) {
+        FileLockGuard lock(io_);
+        ReloadEverything();
+        position = search();
+    }
+    return position;
 }
 
 std::int32_t ChimTableIO::InsertPosition(const RecordList& list, std::int32_t skip,

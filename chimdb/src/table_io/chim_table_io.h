@@ -1,6 +1,8 @@
 #pragma once
 
+#include <array>
 #include <cstdint>
+#include <exception>
 #include <functional>
 #include <optional>
 #include <span>
@@ -17,6 +19,7 @@
 #include "table_io/chim_db_file_io.h"
 #include "table_io/chim_field_def.h"
 #include "table_io/chim_index_def.h"
+#include "table_io/record_cache.h"
 #include "values/value_compare.h"
 
 namespace chimdb {
@@ -89,6 +92,28 @@ class ChimTableIO {
     // program changed the table.
     void SyncWithFile();
 
+    // The table's change stamp as the file holds it now. Every write of any program renews
+    // it (to a random value, so that a file put back from a copy never repeats one), and a
+    // write by another program that did not renew it still shows in the table header
+    // checked before every write. A reader that lets go of the lock between parts of a long
+    // read remembers the stamp and asks ChangedSince before it goes on.
+    using ChangeStamp = std::array<std::uint8_t, 8>;
+    ChangeStamp StampInFile();
+    bool ChangedSince(const ChangeStamp& stamp) { return StampInFile() != stamp; }
+    // The stamp the lists and definitions of this object were read at (or written with).
+    ChangeStamp KnownStamp() const;
+
+    // Deciphered records are kept for reads and key comparisons, at most this many bytes
+    // per table (0 keeps none); the default holds for tables loaded after it is set.
+    void SetKeptRecordLimit(std::size_t bytes) { kept_.SetLimit(bytes); }
+    std::size_t KeptRecordLimit() const { return kept_.Limit(); }
+    std::size_t KeptRecordBytes() const { return kept_.MemoryUsed(); }
+    std::size_t KeptRecordCount() const { return kept_.Count(); }
+    static void SetDefaultKeptRecordLimit(std::size_t bytes);
+    static std::size_t DefaultKeptRecordLimit();
+    // Whether a record number is deleted as far as this object's lists know.
+    bool IsDeletedRecord(std::int32_t recNo) const;
+
     // Number of the first index with tiPrimary, -1 when none.
     std::int32_t PrimaryIndex() const;
     // The position of the same record in another list; -1 when position is out of range or the
@@ -150,6 +175,8 @@ class ChimTableIO {
     static constexpr std::size_t kResortMarkersOffset = 4805;
     // The value the store writes there; any other is no mark of the store's.
     static constexpr std::uint8_t kResortPending = 1;
+    // The change stamp: the last 8 of those spare bytes (the markers take at most 8).
+    static constexpr std::size_t kChangeStampOffset = 4813;
 
     // What LiveNext finds besides a record number: the end of the chain, or a link that
     // leaves the table's records (a loop or a stray number: certainly not what a list says).
@@ -191,7 +218,49 @@ class ChimTableIO {
     void WriteWholeHeader();
     void WriteResortMarkers(const std::vector<std::size_t>& indexes, std::uint8_t value);
 
+    // Staying in step with the file.
+    ChangeStamp HeaderStamp() const;
+    bool ReadStampShared(ChangeStamp& stamp);
+    ChangeStamp ReadStampLocked();
+    // Before a read through the lists: reloads what another program changed.
+    void KeepUpWithFile();
+    // Before a read of kept records: drops them when the stamp moved.
+    void CheckKeptRecords();
+    // Whether the file marks a record deleted that this object counts live: another
+    // program deleted it (a delete writes that one byte and nothing else).
+    bool DeletedElsewhere(std::int32_t recNo);
+    bool DeletedFlagsDifferFromFile();
+    // Under the lock: reads everything again.
+    void ReloadEverything();
+    void KeepStamp(const ChangeStamp& stamp);
+    // A writer's first write.
+    void RenewStamp();
+    // After a write that failed half-way: the next operation reads everything again.
+    void ForgetWhatIsKnown();
+    // Forgets what is known when a write that began ends with an exception.
+    struct ForgetOnFailure {
+        ChimTableIO& table;
+        int exceptions = std::uncaught_exceptions();
+        ~ForgetOnFailure() {
+            if (std::uncaught_exceptions() > exceptions)
+                table.ForgetWhatIsKnown();
+        }
+    };
+
+    // Kept records.
+    std::size_t KeptSlotSize() const;
+    std::uint8_t* KeptSlot(const RecordRef& ref);
+    const std::uint8_t* KeptField(std::int32_t recNo, std::size_t fieldNo);
+    const std::uint8_t* SlotField(std::uint8_t* slot, std::size_t fieldNo);
+    void FillSlot(std::uint8_t* slot, const std::uint8_t* raw);
+    void LoadKeptRecords(const RecordRef& ref);
+    // Every field of a slot deciphered, as a record image.
+    void DecodeImage(std::uint8_t* slot, std::vector<std::uint8_t>& plain);
+    void KeepWritten(std::int32_t recNo, const std::vector<std::uint8_t>& plain);
+
     // Searching.
+    template <typename Search>
+    std::int32_t SearchLive(std::size_t listNumber, Search search, std::int32_t& result);
     std::int32_t SearchIn(const RecordList& list, std::int32_t skip, const FieldBuffers& buffers,
                           bool partial, std::int32_t fieldCount, std::int32_t& result, int bound,
                           std::int32_t indexNumber);
@@ -216,7 +285,7 @@ class ChimTableIO {
     bool FieldEncrypted(std::size_t fieldNo) const;
     bool FieldCompressed(std::size_t fieldNo) const;
     void EncodePlainField(const FieldBufferItem& item, std::size_t fieldNo,
-                          std::vector<std::uint8_t>& image);
+                          std::vector<std::uint8_t>& image, std::vector<std::uint8_t>& plain);
     BlobDescriptor WriteBlob(const FieldBufferItem& item, std::size_t fieldNo, std::int64_t offset,
                              std::int32_t allocation);
     void WriteVerified(std::int64_t offset, const std::vector<std::uint8_t>& stored,
@@ -231,7 +300,8 @@ class ChimTableIO {
     // The steps of an append, in their write order.
     std::int32_t TakeAutoIncValue(FieldBuffers& buffers);
     AppendSpace PlanAppendSpace();
-    void WriteNewRecordImage(const FieldBuffers& buffers, AppendSpace& space);
+    void WriteNewRecordImage(const FieldBuffers& buffers, AppendSpace& space,
+                             std::vector<std::uint8_t>& plain);
     RecordTabItem WriteNewRecordItem(const AppendSpace& space);
     void WriteNewIndexItems(const std::vector<IndexPlace>& places, AppendSpace& space);
     bool LinkNewRecord(const std::vector<IndexPlace>& places, const AppendSpace& space);
@@ -244,8 +314,8 @@ class ChimTableIO {
     void RaiseAutoIncCounter(const FieldBuffers& buffers);
     static std::vector<std::size_t> MovingIndexes(const std::vector<IndexPlace>& places);
     void WriteChangedImage(const FieldBuffers& buffers, std::int64_t dataOffset,
-                           std::vector<std::uint8_t>& image,
-                           const std::vector<std::size_t>& moving);
+                           std::vector<std::uint8_t>& image, const std::vector<std::size_t>& moving,
+                           std::vector<std::uint8_t>& plain);
     void RelinkMovedRecord(const std::vector<IndexPlace>& places, const RecordRef& ref,
                            const RecordNotifyEvent& notify);
 
@@ -270,6 +340,13 @@ class ChimTableIO {
     std::vector<std::uint8_t> keyScratch_;
     std::vector<std::uint8_t> blobScratch_;
     std::vector<std::uint8_t> imageScratch_;
+    std::vector<std::uint8_t> batchScratch_;
+    RecordCache kept_{DefaultKeptRecordLimit()};
+    // The stamp the kept records were read at; nothing is kept while it is not known.
+    ChangeStamp keptStamp_{};
+    bool keptKnown_ = false;
+    // False after a write failed half-way: the lists may differ from the file.
+    bool listsKnown_ = true;
 };
 
 }  // namespace chimdb

@@ -87,10 +87,12 @@ void ChimTableIO::WriteResortMarkers(const std::vector<std::size_t>& indexes, st
 void ChimTableIO::Refresh() {
     std::vector<std::uint8_t> bytes(static_cast<std::size_t>(format::kTableHeaderSize));
     io_.ReadExactly(io_.TableHeaderOffset(tableNumber_), bytes);
-    if (bytes == header_.raw)
-        return;
-    header_ = TableHeader::Parse(bytes, io_.FileSize(), io_.FileName());
-    ReloadLists();
+    if (!listsKnown_ || bytes != header_.raw) {
+        header_ = TableHeader::Parse(bytes, io_.FileSize(), io_.FileName());
+        ReloadLists();
+        listsKnown_ = true;
+    }
+    KeepStamp(HeaderStamp());
 }
 
 std::int64_t ChimTableIO::RecordItemOffset(std::int32_t recNo) const {
@@ -209,6 +211,7 @@ void ChimTableIO::RebuildIndex(std::size_t indexNo) {
     header_.indexes[indexNo].HeadRecord = sorted.empty() ? -1 : sorted.front().recNo;
     header_.raw[kResortMarkersOffset + indexNo] = 0;
     WriteWholeHeader();
+    RenewStamp();
 }
 
 // ---------------------------------------------------------------------------------------
@@ -365,7 +368,8 @@ void ChimTableIO::RequireLiveInFile(std::int32_t recNo) {
 // Field values into the record image and blobs into the file
 
 void ChimTableIO::EncodePlainField(const FieldBufferItem& item, std::size_t fieldNo,
-                                   std::vector<std::uint8_t>& image) {
+                                   std::vector<std::uint8_t>& image,
+                                   std::vector<std::uint8_t>& plain) {
     auto width = static_cast<std::size_t>(FieldWidth(fieldNo));
     std::uint8_t* slot = image.data() + fieldOffsets_[fieldNo];
     std::memset(slot, 0, width);
@@ -381,6 +385,7 @@ void ChimTableIO::EncodePlainField(const FieldBufferItem& item, std::size_t fiel
             std::memcpy(slot, item.Data(), size);
         }
     }
+    std::memcpy(plain.data() + fieldOffsets_[fieldNo], slot, width);
     io_.EncodeBuffer(slot, slot, FieldEncrypted(fieldNo), width);
 }
 
@@ -475,14 +480,18 @@ void ChimTableIO::AppendRecord(FieldBuffers& buffers, bool flush, const RecordNo
     CheckUnique(buffers, -1);
     const std::int32_t counter = TakeAutoIncValue(buffers);
     const std::vector<IndexPlace> places = PlaceRecord(buffers, -1);
+    ForgetOnFailure forget{*this};
 
     AppendSpace space = PlanAppendSpace();
-    WriteNewRecordImage(buffers, space);
+    std::vector<std::uint8_t> plain;
+    WriteNewRecordImage(buffers, space, plain);
     const RecordTabItem recordItem = WriteNewRecordItem(space);
     WriteNewIndexItems(places, space);
     const bool wholeHeader = LinkNewRecord(places, space);
     WriteHeaderAfterAppend(space, counter, wholeHeader);
     AddNewRecordToLists(places, space, recordItem, notify);
+    KeepWritten(space.recNo, plain);
+    RenewStamp();
     if (flush)
         io_.FlushFile();
 }
@@ -520,17 +529,20 @@ ChimTableIO::AppendSpace ChimTableIO::PlanAppendSpace() {
 }
 
 // Blob bytes, then the record image.
-void ChimTableIO::WriteNewRecordImage(const FieldBuffers& buffers, AppendSpace& space) {
+void ChimTableIO::WriteNewRecordImage(const FieldBuffers& buffers, AppendSpace& space,
+                                      std::vector<std::uint8_t>& plain) {
     std::vector<std::uint8_t> image(static_cast<std::size_t>(recordSize_), 0);
+    plain.assign(image.size(), 0);
     for (std::size_t f = 0; f < header_.fields.size(); ++f) {
         const FieldBufferItem& item = buffers.Item(f);
         if (IsBlobType(header_.fields[f].fieldType)) {
             BlobDescriptor descriptor = WriteBlob(item, f, space.end, 0);
             space.end += descriptor.allocatedSize;
-            descriptor.Serialize(std::span(image).subspan(
-                static_cast<std::size_t>(fieldOffsets_[f]), format::kBlobDescriptorBytes));
+            for (std::vector<std::uint8_t>* target : {&image, &plain})
+                descriptor.Serialize(std::span(*target).subspan(
+                    static_cast<std::size_t>(fieldOffsets_[f]), format::kBlobDescriptorBytes));
         } else {
-            EncodePlainField(item, f, image);
+            EncodePlainField(item, f, image, plain);
         }
     }
     io_.WriteAt(space.dataOffset, image);
@@ -671,11 +683,16 @@ void ChimTableIO::ModifyRecord(FieldBuffers& buffers, std::int32_t position,
 
     const std::int64_t dataOffset = recordItems_[static_cast<std::size_t>(recNo)].dataOffset;
     std::vector<std::uint8_t> image = ReadStoredImage(dataOffset);
+    ForgetOnFailure forget{*this};
+    std::vector<std::uint8_t> plain;
+    DecodeImage(KeptSlot(RecordRef{static_cast<std::int32_t>(dataOffset), recNo}), plain);
     RaiseAutoIncCounter(buffers);
     const std::vector<std::size_t> moving = MovingIndexes(places);
-    WriteChangedImage(buffers, dataOffset, image, moving);
+    WriteChangedImage(buffers, dataOffset, image, moving, plain);
+    KeepWritten(recNo, plain);
     RelinkMovedRecord(places, RecordRef{static_cast<std::int32_t>(dataOffset), recNo}, notify);
     WriteResortMarkers(moving, 0);
+    RenewStamp();
     if (flush)
         io_.FlushFile();
 }
@@ -720,7 +737,8 @@ std::vector<std::size_t> ChimTableIO::MovingIndexes(const std::vector<IndexPlace
 // reuses space of the old record (a blob rewritten in place), or else before the image.
 void ChimTableIO::WriteChangedImage(const FieldBuffers& buffers, std::int64_t dataOffset,
                                     std::vector<std::uint8_t>& image,
-                                    const std::vector<std::size_t>& moving) {
+                                    const std::vector<std::size_t>& moving,
+                                    std::vector<std::uint8_t>& plain) {
     // The end of the file as the blobs of this record grow it.
     std::int64_t end = io_.FileSize();
     bool markersSet = false;
@@ -757,12 +775,13 @@ void ChimTableIO::WriteChangedImage(const FieldBuffers& buffers, std::int64_t da
             written.reserved1 = old.reserved1;
             written.reserved2 = old.reserved2;
             written.Serialize(slot);
+            std::copy(slot.begin(), slot.end(), plain.begin() + fieldOffsets_[f]);
         } else if (type == static_cast<std::uint8_t>(FieldType::ftAutoInc)) {
             if (item.Data() != nullptr && item.DataSize() >= 4 &&
                 le::GetI32(std::span(item.Data(), 4), 0) != 0)
-                EncodePlainField(item, f, image);
+                EncodePlainField(item, f, image, plain);
         } else {
-            EncodePlainField(item, f, image);
+            EncodePlainField(item, f, image, plain);
         }
     }
     setMarkers();
@@ -814,6 +833,8 @@ void ChimTableIO::RelinkMovedRecord(const std::vector<IndexPlace>& places, const
 void ChimTableIO::DeleteRecord(std::int32_t position, bool flush) {
     std::optional<FileLockGuard> lock;
     const std::int32_t recNo = LockLiveRecord(position, lock);
+    // One byte and no stamp: readers look at the deleted byte of the records they read.
+    ForgetOnFailure forget{*this};
     const std::uint8_t deleted = 1;
     io_.WriteAt(RecordItemOffset(recNo) + 4, std::span(&deleted, 1));
     recordItems_[static_cast<std::size_t>(recNo)].deleted = 1;

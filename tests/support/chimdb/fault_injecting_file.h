@@ -36,6 +36,10 @@ class FaultInjectingFile : public File {
     void Sync() override;
     std::string Name() const override { return inner_.Name(); }
     bool IsReadOnly() const override { return inner_.IsReadOnly(); }
+    // Not counted as a read: it is no access that could fail.
+    bool ReadShared(std::int64_t offset, std::span<std::uint8_t> dst) override {
+        return inner_.ReadShared(offset, dst);
+    }
     bool TryLockRegion(std::int64_t offset, std::int64_t length) override {
         return inner_.TryLockRegion(offset, length);
     }

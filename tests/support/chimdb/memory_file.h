@@ -19,6 +19,10 @@ class MemoryFile : public File {
     std::int64_t Size() override { return static_cast<std::int64_t>(image_.size()); }
     void Sync() override {}
     std::string Name() const override { return name_; }
+    // Every opener of an image reads the same bytes.
+    bool ReadShared(std::int64_t offset, std::span<std::uint8_t> dst) override {
+        return ReadAt(offset, dst) == dst.size();
+    }
 
     const std::vector<std::uint8_t>& Image() const { return image_; }
     std::vector<std::uint8_t>& Image() { return image_; }

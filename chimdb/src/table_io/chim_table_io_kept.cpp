@@ -1,0 +1,322 @@
+// Deciphered records kept in memory, and the change stamp that tells when they no longer
+// match the file.
+//
+// Writers renew the stamp under the file lock before their first other write, so a reader
+// that finds the stamp it knows has read the table as it was before any write that is still
+// going on: the kept records are what the file held then. Reading the stamp needs no lock
+// and, on a local file system, no system call (a shared mapping of the header page); where
+// the file cannot be mapped coherently it is read under the lock.
+#include "table_io/chim_table_io.h"
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cstring>
+#include <random>
+
+#include "chimdb/database_error.h"
+#include "chimdb/field_type.h"
+#include "chimdb/file_format.h"
+#include "format/record_table.h"
+
+namespace chimdb {
+
+namespace {
+
+std::atomic<std::size_t>& DefaultLimit() {
+    static std::atomic<std::size_t> limit{RecordCache::kDefaultLimit};
+    return limit;
+}
+
+// A value no program is likely to have written before: a copy of the file put back over it
+// must not look unchanged.
+ChimTableIO::ChangeStamp NewStamp(const ChimTableIO::ChangeStamp& old) {
+    static std::mt19937_64 random = [] {
+        std::random_device device;
+        std::seed_seq seed{static_cast<std::uint64_t>(device()),
+                           static_cast<std::uint64_t>(
+                               std::chrono::steady_clock::now().time_since_epoch().count())};
+        return std::mt19937_64(seed);
+    }();
+    ChimTableIO::ChangeStamp stamp{};
+    do {
+        const std::uint64_t value = random();
+        std::memcpy(stamp.data(), &value, stamp.size());
+    } while (stamp == old || stamp == ChimTableIO::ChangeStamp{});
+    return stamp;
+}
+
+// Records read together on a miss: neighbours by record number usually lie side by side in
+// the file, and a walk or an index order visits them soon.
+constexpr std::int32_t kBatchRecords = 64;
+// A batch is read with one call when its records span at most this many bytes.
+constexpr std::int64_t kBatchSpan = 256 * 1024;
+
+}  // namespace
+
+void ChimTableIO::SetDefaultKeptRecordLimit(std::size_t bytes) {
+    DefaultLimit() = bytes;
+}
+
+std::size_t ChimTableIO::DefaultKeptRecordLimit() {
+    return DefaultLimit();
+}
+
+bool ChimTableIO::IsDeletedRecord(std::int32_t recNo) const {
+    return recNo < 0 || static_cast<std::size_t>(recNo) >= recordItems_.size() ||
+           recordItems_[static_cast<std::size_t>(recNo)].IsDeleted();
+}
+
+// ---------------------------------------------------------------------------------------
+// The stamp
+
+ChimTableIO::ChangeStamp ChimTableIO::HeaderStamp() const {
+    ChangeStamp stamp{};
+    if (header_.raw.size() >= kChangeStampOffset + stamp.size())
+        std::memcpy(stamp.data(), header_.raw.data() + kChangeStampOffset, stamp.size());
+    return stamp;
+}
+
+ChimTableIO::ChangeStamp ChimTableIO::KnownStamp() const {
+    return HeaderStamp();
+}
+
+bool ChimTableIO::ReadStampShared(ChangeStamp& stamp) {
+    if (tableNumber_ < 0)
+        return false;
+    return io_.ReadShared(
+        io_.TableHeaderOffset(tableNumber_) + static_cast<std::int64_t>(kChangeStampOffset), stamp);
+}
+
+ChimTableIO::ChangeStamp ChimTableIO::ReadStampLocked() {
+    ChangeStamp stamp{};
+    io_.ReadExactly(
+        io_.TableHeaderOffset(tableNumber_) + static_cast<std::int64_t>(kChangeStampOffset), stamp);
+    return stamp;
+}
+
+ChimTableIO::ChangeStamp ChimTableIO::StampInFile() {
+    ChangeStamp stamp{};
+    if (ReadStampShared(stamp))
+        return stamp;
+    FileLockGuard lock(io_);
+    return ReadStampLocked();
+}
+
+void ChimTableIO::KeepStamp(const ChangeStamp& stamp) {
+    if (!keptKnown_ || stamp != keptStamp_)
+        kept_.Clear();
+    keptStamp_ = stamp;
+    keptKnown_ = true;
+}
+
+void ChimTableIO::KeepUpWithFile() {
+    if (listsKnown_ && keptKnown_ && keptStamp_ == HeaderStamp()) {
+        if (io_.SoleWriter())
+            return;
+        ChangeStamp stamp{};
+        if (ReadStampShared(stamp) && stamp == keptStamp_)
+            return;
+    }
+    FileLockGuard lock(io_);
+    Refresh();
+}
+
+bool ChimTableIO::DeletedElsewhere(std::int32_t recNo) {
+    if (io_.SoleWriter() || IsDeletedRecord(recNo))
+        return false;
+    std::uint8_t flag = 0;
+    const std::int64_t at = RecordItemOffset(recNo) + 4;
+    if (!io_.ReadShared(at, std::span(&flag, 1)))
+        io_.ReadExactly(at, std::span(&flag, 1));
+    return flag != 0;
+}
+
+bool ChimTableIO::DeletedFlagsDifferFromFile() {
+    if (io_.SoleWriter() || header_.RecordCount == 0)
+        return false;
+    RecordTable table = RecordTable::Read(io_.Stream(), header_);
+    if (table.items.size() != recordItems_.size())
+        return true;
+    for (std::size_t n = 0; n < recordItems_.size(); ++n) {
+        if (table.items[n].IsDeleted() != recordItems_[n].IsDeleted())
+            return true;
+    }
+    return false;
+}
+
+void ChimTableIO::ReloadEverything() {
+    listsKnown_ = false;
+    Refresh();
+}
+
+void ChimTableIO::CheckKeptRecords() {
+    if (keptKnown_) {
+        if (io_.SoleWriter())
+            return;
+        ChangeStamp stamp{};
+        if (ReadStampShared(stamp) && stamp == keptStamp_)
+            return;
+    }
+    FileLockGuard lock(io_);
+    KeepStamp(ReadStampLocked());
+}
+
+// Under the lock, after the header check that every write makes first: what is kept at the
+// stamp found then is still what the file holds.
+void ChimTableIO::RenewStamp() {
+    const ChangeStamp old = HeaderStamp();
+    const ChangeStamp stamp = NewStamp(old);
+    const bool keptCurrent = keptKnown_ && keptStamp_ == old;
+    io_.WriteAt(io_.TableHeaderOffset(tableNumber_) + static_cast<std::int64_t>(kChangeStampOffset),
+                stamp);
+    std::copy(stamp.begin(), stamp.end(), header_.raw.begin() + kChangeStampOffset);
+    if (!keptCurrent)
+        kept_.Clear();
+    keptStamp_ = stamp;
+    keptKnown_ = true;
+}
+
+void ChimTableIO::ForgetWhatIsKnown() {
+    kept_.Clear();
+    keptKnown_ = false;
+    listsKnown_ = false;
+}
+
+// ---------------------------------------------------------------------------------------
+// Kept records
+//
+// A slot is a mask of the fields already deciphered followed by the record image as read;
+// a field is deciphered in place the first time something reads it, so that a search that
+// compares one field, or a filter that tests two, never deciphers the rest.
+
+namespace {
+
+constexpr std::size_t kMaskBytes = 16;  // one bit per field, at most 96 fields
+
+bool IsPlain(const std::uint8_t* slot, std::size_t fieldNo) {
+    return (slot[fieldNo / 8] >> (fieldNo % 8) & 1) != 0;
+}
+
+void MarkPlain(std::uint8_t* slot, std::size_t fieldNo) {
+    slot[fieldNo / 8] = static_cast<std::uint8_t>(slot[fieldNo / 8] | 1u << (fieldNo % 8));
+}
+
+}  // namespace
+
+std::size_t ChimTableIO::KeptSlotSize() const {
+    return kMaskBytes + static_cast<std::size_t>(recordSize_);
+}
+
+// A slot from the bytes of the record in the file: the fields that need no deciphering
+// (not enciphered, and blob descriptors) are marked plain at once.
+void ChimTableIO::FillSlot(std::uint8_t* slot, const std::uint8_t* raw) {
+    std::memset(slot, 0, kMaskBytes);
+    std::memcpy(slot + kMaskBytes, raw, static_cast<std::size_t>(recordSize_));
+    for (std::size_t i = 0; i < header_.fields.size(); ++i) {
+        if (IsBlobType(header_.fields[i].fieldType) || !FieldEncrypted(i))
+            MarkPlain(slot, i);
+    }
+}
+
+const std::uint8_t* ChimTableIO::SlotField(std::uint8_t* slot, std::size_t fieldNo) {
+    std::uint8_t* field = slot + kMaskBytes + fieldOffsets_[fieldNo];
+    if (!IsPlain(slot, fieldNo)) {
+        io_.DecodeBuffer(field, field, true, static_cast<std::size_t>(FieldWidth(fieldNo)));
+        MarkPlain(slot, fieldNo);
+    }
+    return field;
+}
+
+void ChimTableIO::DecodeImage(std::uint8_t* slot, std::vector<std::uint8_t>& plain) {
+    for (std::size_t i = 0; i < header_.fields.size(); ++i)
+        SlotField(slot, i);
+    plain.assign(slot + kMaskBytes, slot + KeptSlotSize());
+}
+
+// The slot of a record: kept, or read now (with its neighbours) and kept. The pointer holds
+// until the next read of a record that is not kept.
+std::uint8_t* ChimTableIO::KeptSlot(const RecordRef& ref) {
+    if (ref.dataOffset < format::kPrologueEnd)
+        RaiseError(format::kMsgCorrupt, io_.FileName());
+    CheckKeptRecords();
+    const bool known =
+        ref.recNo >= 0 && static_cast<std::size_t>(ref.recNo) < recordItems_.size() &&
+        recordItems_[static_cast<std::size_t>(ref.recNo)].dataOffset == ref.dataOffset;
+    if (known) {
+        if (std::uint8_t* slot = kept_.Find(ref.recNo))
+            return slot;
+    }
+    FileLockGuard lock(io_);
+    KeepStamp(ReadStampLocked());
+    if (known) {
+        LoadKeptRecords(ref);
+        if (std::uint8_t* slot = kept_.Find(ref.recNo))
+            return slot;
+    }
+    // Not kept (no room, or a record this object does not list): read it alone.
+    batchScratch_.resize(static_cast<std::size_t>(recordSize_));
+    // A record that reaches past the end of the file reads short and is refused as corrupt.
+    io_.ReadExactly(ref.dataOffset, batchScratch_);
+    imageScratch_.resize(KeptSlotSize());
+    FillSlot(imageScratch_.data(), batchScratch_.data());
+    return imageScratch_.data();
+}
+
+const std::uint8_t* ChimTableIO::KeptField(std::int32_t recNo, std::size_t fieldNo) {
+    if (recNo < 0 || recNo >= static_cast<std::int32_t>(recordItems_.size()))
+        RaiseError(format::kMsgCorrupt, io_.FileName());
+    std::uint8_t* slot =
+        KeptSlot(RecordRef{recordItems_[static_cast<std::size_t>(recNo)].dataOffset, recNo});
+    return SlotField(slot, fieldNo);
+}
+
+// Under the lock: the record and the not yet kept records of its batch, read with one call
+// when they lie close together. The record itself is kept last, so that no neighbour takes
+// its slot.
+void ChimTableIO::LoadKeptRecords(const RecordRef& ref) {
+    const auto count = static_cast<std::int32_t>(recordItems_.size());
+    const std::int32_t first = ref.recNo / kBatchRecords * kBatchRecords;
+    const std::int32_t end = std::min(count, first + kBatchRecords);
+    std::vector<std::int32_t> wanted;
+    std::int64_t low = ref.dataOffset;
+    std::int64_t high = ref.dataOffset + recordSize_;
+    for (std::int32_t n = first; n < end; ++n) {
+        const std::int64_t offset = recordItems_[static_cast<std::size_t>(n)].dataOffset;
+        if (n == ref.recNo || kept_.Find(n) != nullptr || offset < format::kPrologueEnd)
+            continue;
+        if (std::max(high, offset + recordSize_) - std::min(low, offset) > kBatchSpan)
+            continue;
+        low = std::min(low, offset);
+        high = std::max(high, offset + recordSize_);
+        wanted.push_back(n);
+    }
+    // Neighbours past the end of the file are left out rather than refused: only the record
+    // asked for must be whole.
+    if (high > io_.FileSize()) {
+        wanted.clear();
+        low = ref.dataOffset;
+        high = ref.dataOffset + recordSize_;
+    }
+    batchScratch_.resize(static_cast<std::size_t>(high - low));
+    io_.ReadExactly(low, batchScratch_);
+    wanted.push_back(ref.recNo);
+    for (std::int32_t n : wanted) {
+        std::uint8_t* slot = kept_.Insert(n);
+        if (slot == nullptr)
+            return;
+        const std::int64_t offset = recordItems_[static_cast<std::size_t>(n)].dataOffset;
+        FillSlot(slot, batchScratch_.data() + (offset - low));
+    }
+}
+
+void ChimTableIO::KeepWritten(std::int32_t recNo, const std::vector<std::uint8_t>& plain) {
+    if (!keptKnown_)
+        return;
+    if (std::uint8_t* slot = kept_.Insert(recNo)) {
+        std::memset(slot, 0xFF, kMaskBytes);
+        std::memcpy(slot + kMaskBytes, plain.data(), plain.size());
+    }
+}
+
+}  // namespace chimdb
