@@ -31,8 +31,8 @@ class File {
     virtual bool TryLockRegion(std::int64_t /*offset*/, std::int64_t /*length*/) { return true; }
     virtual void UnlockRegion(std::int64_t /*offset*/, std::int64_t /*length*/) {}
 
-    // Copies bytes as every opener of the file sees them at this moment, without a system
-    // call; false when this file cannot (the caller then reads under the lock). A few small
+    // Copies bytes as every opener of the file sees them at this moment, without taking the
+    // lock; false when this file cannot (the caller then reads under the lock). A few small
     // regions are watched this way: the change stamps of the tables.
     virtual bool ReadShared(std::int64_t /*offset*/, std::span<std::uint8_t> /*dst*/) {
         return false;

@@ -2,7 +2,6 @@
 
 #include <fcntl.h>
 #include <sys/file.h>
-#include <sys/mman.h>
 #include <sys/stat.h>
 #include <sys/statfs.h>
 #include <unistd.h>
@@ -26,10 +25,10 @@ int OpenRetrying(const char* path, int flags, mode_t mode = 0) {
     return fd;
 }
 
-// Local file systems on which a shared mapping shows every write of every opener of the file
-// at once (one page cache). Network and cluster file systems cache per machine, so there the
-// store reads the file under the lock instead.
-bool MappingIsCoherent(int fd) {
+// Local file systems on which a read shows every write of every opener of the file at once
+// (one page cache). Network and cluster file systems cache per machine, so there the store
+// reads the file under the lock instead.
+bool ReadsAreCoherent(int fd) {
     struct statfs info {};
     if (::fstatfs(fd, &info) != 0)
         return false;
@@ -63,62 +62,30 @@ DiskFile::DiskFile(const std::string& path, Access access) : path_(path), access
         fd_ = -1;
         RaiseError(format::kMsgCannotOpen, path);
     }
-    coherentMapping_ = MappingIsCoherent(fd_);
+    coherentReads_ = ReadsAreCoherent(fd_);
 }
 
 DiskFile::DiskFile(std::string path, Access access, int fd)
-    : path_(std::move(path)), access_(access), fd_(fd), coherentMapping_(MappingIsCoherent(fd)) {}
+    : path_(std::move(path)), access_(access), fd_(fd), coherentReads_(ReadsAreCoherent(fd)) {}
 
 DiskFile::DiskFile(DiskFile&& other) noexcept
     : path_(std::move(other.path_)),
       access_(other.access_),
       fd_(std::exchange(other.fd_, -1)),
-      coherentMapping_(other.coherentMapping_),
-      mapped_(std::exchange(other.mapped_, nullptr)),
-      mappedLength_(std::exchange(other.mappedLength_, 0)),
-      validLength_(std::exchange(other.validLength_, 0)) {}
+      coherentReads_(other.coherentReads_) {}
 
 DiskFile::~DiskFile() {
-    Unmap();
     if (fd_ >= 0)
         ::close(fd_);
 }
 
 bool DiskFile::ReadShared(std::int64_t offset, std::span<std::uint8_t> dst) {
-    if (offset < 0 || dst.empty() || !coherentMapping_)
+    if (offset < 0 || dst.empty() || !coherentReads_)
         return false;
-    const std::int64_t end = offset + static_cast<std::int64_t>(dst.size());
-    if (end > validLength_) {
-        // Only bytes that exist are read: a page past the end of the file would fault.
-        const std::int64_t size = Size();
-        if (end > size)
-            return false;
-        if (end > mappedLength_) {
-            // Room to grow, so that a growing file is not mapped again at every append.
-            constexpr std::int64_t kHeadroom = 16 << 20;
-            Unmap();
-            const std::int64_t length = size + kHeadroom;
-            void* data =
-                ::mmap(nullptr, static_cast<std::size_t>(length), PROT_READ, MAP_SHARED, fd_, 0);
-            if (data == MAP_FAILED) {
-                coherentMapping_ = false;
-                return false;
-            }
-            mapped_ = static_cast<const std::uint8_t*>(data);
-            mappedLength_ = length;
-        }
-        validLength_ = size;
-    }
-    std::memcpy(dst.data(), mapped_ + offset, dst.size());
-    return true;
-}
-
-void DiskFile::Unmap() {
-    if (mapped_ != nullptr)
-        ::munmap(const_cast<std::uint8_t*>(mapped_), static_cast<std::size_t>(mappedLength_));
-    mapped_ = nullptr;
-    mappedLength_ = 0;
-    validLength_ = 0;
+    // A plain read rather than a shared mapping: a mapping faults (SIGBUS) when another
+    // program cuts the file shorter, as a copy over the file does for a moment, and a bell
+    // program must not die of that.
+    return ReadAt(offset, dst) == dst.size();
 }
 
 DiskFile DiskFile::CreateNew(const std::string& path) {

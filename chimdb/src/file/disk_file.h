@@ -32,10 +32,8 @@ class DiskFile : public File {
     // openings of one file exclude each other even inside one process.
     bool TryLockRegion(std::int64_t offset, std::int64_t length) override;
     void UnlockRegion(std::int64_t offset, std::int64_t length) override;
-    // From a shared read-only mapping of the file, on local file systems only (there one
-    // page cache serves every opener); the mapping grows with the file. A file that another
-    // program cuts shorter while it is mapped makes reading it fault; the store itself never
-    // shortens a file.
+    // One read without the lock, on local file systems only (there one page cache serves
+    // every opener, so the read sees every write that finished before it).
     bool ReadShared(std::int64_t offset, std::span<std::uint8_t> dst) override;
 
     // A whole-file share lock that the store's openers respect: exclusive for an exclusive
@@ -47,16 +45,11 @@ class DiskFile : public File {
   private:
     DiskFile(std::string path, Access access, int fd);
     [[noreturn]] void RaiseIoError(const char* operation, int error) const;
-    void Unmap();
 
     std::string path_;
     Access access_;
     int fd_ = -1;
-    bool coherentMapping_ = false;
-    const std::uint8_t* mapped_ = nullptr;
-    std::int64_t mappedLength_ = 0;
-    // Bytes of the mapping known to lie inside the file.
-    std::int64_t validLength_ = 0;
+    bool coherentReads_ = false;
 };
 
 }  // namespace chimdb
