@@ -4,6 +4,8 @@
 #include <string>
 #include <string_view>
 
+#include "chimdb/printable_text.h"
+
 namespace chimdb {
 
 // Every failure of the store. what() is the English message with its %s filled in.
@@ -18,11 +20,12 @@ class Abort : public std::exception {
     const char* what() const noexcept override { return "Operation aborted"; }
 };
 
-// Fills the first "%s" of a message pattern with arg.
+// Fills the first "%s" of a message pattern with arg. The argument is a name, a value or a
+// text that came from a file or a user, so it is shown escaped (PrintableText).
 inline std::string FormatMessage(std::string_view pattern, std::string_view arg) {
     std::string out(pattern);
     if (auto pos = out.find("%s"); pos != std::string::npos) {
-        out.replace(pos, 2, arg);
+        out.replace(pos, 2, PrintableText(arg));
     }
     return out;
 }

@@ -60,7 +60,7 @@ DiskFile DiskFile::CreateNew(const std::string& path) {
 }
 
 void DiskFile::RaiseIoError(const char* operation, int error) const {
-    throw DatabaseError(std::string(operation) + " error on file " + path_ + ": " +
+    throw DatabaseError(std::string(operation) + " error on file " + PrintableText(path_) + ": " +
                         std::strerror(error));
 }
 
