@@ -155,7 +155,12 @@ bool DiskFile::TryShareLock(bool exclusive) {
     return true;
 }
 
+// A file that nobody may write is read-only for everybody, as the read-only attribute is:
+// root passes access(2) for any file, so the mode bits are checked as well.
 bool DiskFile::IsWritable(const std::string& path) {
+    struct stat info {};
+    if (::stat(path.c_str(), &info) != 0 || (info.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0)
+        return false;
     return ::access(path.c_str(), W_OK) == 0;
 }
 

@@ -36,7 +36,8 @@ class DiskFile : public File {
     // A whole-file share lock that the store's openers respect: exclusive for an exclusive
     // opening, shared otherwise. False when it conflicts with another opening.
     bool TryShareLock(bool exclusive);
-    // True when this process may write the file at path.
+    // True when this process may write the file at path and the file is not read-only to
+    // everybody (no write permission bit set), also when the process runs as root.
     static bool IsWritable(const std::string& path);
 
   private:
