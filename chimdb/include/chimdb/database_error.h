@@ -30,6 +30,15 @@ inline std::string FormatMessage(std::string_view pattern, std::string_view arg)
     return out;
 }
 
+// An allocation that fails inside the store, where a program's call enters a table or a
+// database file, is reported as a store error of one of these kinds instead of
+// std::bad_alloc, so that it ends the action like every other store failure.
+inline constexpr char kMsgNoMemoryToRead[] = "Not enough memory to read table '%s'";
+inline constexpr char kMsgNoMemoryToWrite[] = "Not enough memory to write table '%s'";
+inline constexpr char kMsgNoMemoryToOpen[] = "Not enough memory to open database file '%s'";
+inline constexpr char kMsgNoMemoryForBlob[] =
+    "Not enough memory to read a blob of database file '%s'";
+
 [[noreturn]] inline void RaiseError(std::string_view pattern, std::string_view arg = {}) {
     throw DatabaseError(FormatMessage(pattern, arg));
 }

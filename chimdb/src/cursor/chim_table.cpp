@@ -1,6 +1,7 @@
 #include "chimdb/chim_table.h"
 
 #include <algorithm>
+#include <new>
 
 #include "chimdb/chim_database.h"
 #include "chimdb/code_page.h"
@@ -32,7 +33,7 @@ void ChimTable::SetTableName(const std::string& name) {
     tableName_ = name;
 }
 
-void ChimTable::SetIndexName(const std::string& name) {
+void ChimTable::SetIndexName(const std::string& name) try {
     if (!Active()) {
         indexName_ = name;
         if (name.empty())
@@ -54,6 +55,8 @@ void ChimTable::SetIndexName(const std::string& name) {
         return;
     }
     First();
+} catch (const std::bad_alloc&) {
+    RaiseError(kMsgNoMemoryToRead, tableName_);
 }
 
 void ChimTable::UseRecordNumberOrder() {
@@ -79,7 +82,7 @@ bool ChimTable::CanModify() const {
 
 // ---- open and close ----
 
-void ChimTable::InternalOpen() {
+void ChimTable::InternalOpen() try {
     OpenDatabase();
     tableIO_ = Database()->FindTableIO(tableName_);
     if (tableIO_ == nullptr)
@@ -96,13 +99,17 @@ void ChimTable::InternalOpen() {
     ChooseIndex();
     LoadCursorList();
     PrepareRecordLayout(storedNumbers);
+} catch (const std::bad_alloc&) {
+    RaiseError(kMsgNoMemoryToRead, tableName_);
 }
 
-void ChimTable::AfterInternalOpen() {
+void ChimTable::AfterInternalOpen() try {
     if (RangeWanted())
         ApplyMasterRange();
     if (Filtered())
         ActivateFilter();
+} catch (const std::bad_alloc&) {
+    RaiseError(kMsgNoMemoryToRead, tableName_);
 }
 
 void ChimTable::InternalClose() {
@@ -201,7 +208,7 @@ std::size_t ChimTable::StoredFieldCount() const {
 
 // ---- reading ----
 
-DataSet::GetResult ChimTable::GetRecord(RecordBuffer& buffer, GetMode mode, bool doCheck) {
+DataSet::GetResult ChimTable::GetRecord(RecordBuffer& buffer, GetMode mode, bool doCheck) try {
     const std::int32_t count = RecordCount();
     if (count == 0)
         return GetResult::grEOF;
@@ -226,6 +233,8 @@ DataSet::GetResult ChimTable::GetRecord(RecordBuffer& buffer, GetMode mode, bool
     }
     ReadRecordData(buffer, position_);
     return GetResult::grOK;
+} catch (const std::bad_alloc&) {
+    RaiseError(kMsgNoMemoryToRead, tableName_);
 }
 
 void ChimTable::ReadRecordData(RecordBuffer& buffer, std::int32_t position) {
@@ -248,9 +257,11 @@ void ChimTable::InternalInsert(bool append) {
 }
 
 // Edits start from the record as it is stored now.
-void ChimTable::InternalEdit() {
+void ChimTable::InternalEdit() try {
     if (position_ >= 0 && position_ < RecordCount())
         ReadRecordData(*CurrentBuffer(), position_);
+} catch (const std::bad_alloc&) {
+    RaiseError(kMsgNoMemoryToRead, tableName_);
 }
 
 std::int32_t ChimTable::PhysicalPositionOfCurrent() const {
@@ -311,7 +322,7 @@ void ChimTable::OnModifyNotify(const RecordNotify& report, bool inSync, RecordBu
     position_ = place;
 }
 
-void ChimTable::InternalPost() {
+void ChimTable::InternalPost() try {
     RecordBuffer& buffer = *CurrentBuffer();
     const bool inSync = CursorListInSync();
     if (State() == DataSetState::dsInsert) {
@@ -327,9 +338,11 @@ void ChimTable::InternalPost() {
     }
     if (inSync)
         listVersion_ = tableIO_->ListsVersion();
+} catch (const std::bad_alloc&) {
+    RaiseError(kMsgNoMemoryToWrite, tableName_);
 }
 
-void ChimTable::InternalDelete() {
+void ChimTable::InternalDelete() try {
     const bool inSync = CursorListInSync();
     tableIO_->DeleteRecord(PhysicalPositionOfCurrent(), false);
     cursorList_.erase(cursorList_.begin() + position_);
@@ -337,9 +350,11 @@ void ChimTable::InternalDelete() {
         position_ = RecordCount() - 1;
     if (inSync)
         listVersion_ = tableIO_->ListsVersion();
+} catch (const std::bad_alloc&) {
+    RaiseError(kMsgNoMemoryToWrite, tableName_);
 }
 
-void ChimTable::InternalRefresh() {
+void ChimTable::InternalRefresh() try {
     tableIO_->SyncWithFile();
     ChooseIndex();
     LoadCursorList();
@@ -352,6 +367,8 @@ void ChimTable::InternalRefresh() {
         CutByFilter();
         position_ = kept;
     }
+} catch (const std::bad_alloc&) {
+    RaiseError(kMsgNoMemoryToRead, tableName_);
 }
 
 // ---- filter ----
@@ -418,7 +435,7 @@ void ChimTable::CutByFilter() {
 
 // A failure while the filter is tested still leaves browse state and goes to the first
 // record, with the cursor list unchanged.
-void ChimTable::ActivateFilter() {
+void ChimTable::ActivateFilter() try {
     try {
         CutByFilter();
     } catch (...) {
@@ -428,6 +445,8 @@ void ChimTable::ActivateFilter() {
     }
     position_ = -1;
     First();
+} catch (const std::bad_alloc&) {
+    RaiseError(kMsgNoMemoryToRead, tableName_);
 }
 
 // A detail range stays in force when the filter goes.

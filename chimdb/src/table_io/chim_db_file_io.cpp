@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <cstring>
+#include <new>
 #include <thread>
 
 #include "chimdb/code_page.h"
@@ -37,7 +38,7 @@ const LockSettings& ChimDBFileIO::DefaultLockSettings() {
     return defaults;
 }
 
-void ChimDBFileIO::OpenFile(const std::string& name, ChimDBMediumType medium, bool exclusive) {
+void ChimDBFileIO::OpenFile(const std::string& name, ChimDBMediumType medium, bool exclusive) try {
     if (IsOpen())
         return;
     medium_ = medium;
@@ -52,6 +53,8 @@ void ChimDBFileIO::OpenFile(const std::string& name, ChimDBMediumType medium, bo
         CloseFile();
         throw;
     }
+} catch (const std::bad_alloc&) {
+    RaiseError(kMsgNoMemoryToOpen, name);
 }
 
 void ChimDBFileIO::OpenDisk(const std::string& path, bool exclusive) {
@@ -266,7 +269,7 @@ void ChimDBFileIO::DecodeBuffer(const std::uint8_t* source, std::uint8_t* dest, 
 }
 
 void ChimDBFileIO::LoadBlob(std::int64_t descriptorPosition, bool encrypted, bool compressed,
-                            std::vector<std::uint8_t>& content) {
+                            std::vector<std::uint8_t>& content) try {
     FileLockGuard lock(*this);
     std::uint8_t bytes[format::kBlobDescriptorBytes];
     ReadExactly(descriptorPosition, bytes);
@@ -277,6 +280,8 @@ void ChimDBFileIO::LoadBlob(std::int64_t descriptorPosition, bool encrypted, boo
     if (!stored.empty())
         ReadExactly(descriptor.dataOffset, stored);
     DecodeStream(stored, content, compressed, encrypted);
+} catch (const std::bad_alloc&) {
+    RaiseError(kMsgNoMemoryForBlob, fileName_);
 }
 
 }  // namespace chimdb
