@@ -32,6 +32,10 @@ class DiskFile : public File {
     // openings of one file exclude each other even inside one process.
     bool TryLockRegion(std::int64_t offset, std::int64_t length) override;
     void UnlockRegion(std::int64_t offset, std::int64_t length) override;
+    // Open-file-description read locks as well, which read-only openings may take too.
+    void SetWaitSign(std::int64_t offset, bool waiting) override;
+    bool OthersWait(std::int64_t offset) override;
+    ChangeTimes LastChange() override;
 
     // A whole-file share lock that the store's openers respect: exclusive for an exclusive
     // opening, shared otherwise. False when it conflicts with another opening.
