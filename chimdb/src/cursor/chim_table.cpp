@@ -408,24 +408,9 @@ void ChimTable::CutByFilter() {
     SetState(DataSetState::dsFilter);
     try {
         ParseFilter();
-        RecordList accepted;
-        accepted.reserve(cursorList_.size());
-        // One hold of the file lock for the whole pass instead of one per record read.
-        FileLockGuard lock(tableIO_->FileIO());
         FilterFieldsOnly onlyFilterFields(*this);
-        const auto count = static_cast<std::int32_t>(cursorList_.size());
-        for (std::int32_t i = 0; i < count; ++i) {
-            ReadRecordData(FilterBuffer(), i);
-            if (TestFilterRecord())
-                accepted.push_back(cursorList_[static_cast<std::size_t>(i)]);
-            if (OnFilterProgress)
-                OnFilterProgress(*this,
-                                 static_cast<int>(static_cast<std::int64_t>(i) * 100 / count));
-        }
-        if (accepted.size() != cursorList_.size()) {
-            cursorList_ = std::move(accepted);
-            listVersion_ = -1;
-        }
+        FileLockGuard lock(tableIO_->FileIO());
+        RunFilterPass();
     } catch (...) {
         SetState(saved);
         throw;

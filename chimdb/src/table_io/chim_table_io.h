@@ -87,6 +87,9 @@ class ChimTableIO {
     // Under the file lock: re-reads the table header and reloads the lists when another
     // program changed the table.
     void SyncWithFile();
+    // Under the file lock: reads the header and every list again, also when the header is
+    // as it was (another program's delete leaves it so).
+    void ReloadFromFile();
 
     // Number of the first index with tiPrimary, -1 when none.
     std::int32_t PrimaryIndex() const;
