@@ -191,6 +191,13 @@ class ChimTable : public CDEDataSet, public BlobFieldHost {
     void LoadCursorList();
     // Cuts the cursor list down to the records the filter accepts (in the filter state).
     void CutByFilter();
+    // The pass of CutByFilter under the file lock, which it lets go of for other programs
+    // between stretches; the answer is for one state of the table.
+    void RunFilterPass();
+    // The cursor list before a filter: the active index's list, cut to the range.
+    void RetakeBaseList();
+    // Whether the filter's verdict on a record holds while the record's stored bytes stay.
+    bool VerdictFollowsRecordBytes() const;
     // Whether the cursor list is an exact copy of the table's list of the active index.
     bool CursorListInSync() const;
     // Where a record (key in buffer) goes in the cursor list: after equal or smaller entries

@@ -38,6 +38,25 @@ class File {
         return false;
     }
 
+    // A shared lock of one byte that says "I am waiting for a lock" to every other opening;
+    // any number of openings hold it at once. SetWaitSign(false) takes it back.
+    virtual void SetWaitSign(std::int64_t /*offset*/, bool /*waiting*/) {}
+    // Whether another opening shows the wait sign at offset.
+    virtual bool OthersWait(std::int64_t /*offset*/) { return false; }
+
+    // The file's size and the times of its last change as the file system reports them, so
+    // that a reader can tell whether anybody wrote since it looked; zero where the file
+    // cannot tell.
+    struct ChangeTimes {
+        std::int64_t size = 0;
+        std::int64_t modifiedSeconds = 0;
+        std::int64_t modifiedNanoseconds = 0;
+        std::int64_t changedSeconds = 0;
+        std::int64_t changedNanoseconds = 0;
+        friend bool operator==(const ChangeTimes&, const ChangeTimes&) = default;
+    };
+    virtual ChangeTimes LastChange() { return {}; }
+
     // Reads exactly dst.size() bytes; a short read raises "Database file '%s' is corrupt".
     void ReadExactly(std::int64_t offset, std::span<std::uint8_t> dst);
 };

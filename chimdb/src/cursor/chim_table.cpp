@@ -1,6 +1,7 @@
 #include "chimdb/chim_table.h"
 
 #include <algorithm>
+#include <new>
 
 #include "chimdb/chim_database.h"
 #include "chimdb/code_page.h"
@@ -32,7 +33,7 @@ void ChimTable::SetTableName(const std::string& name) {
     tableName_ = name;
 }
 
-void ChimTable::SetIndexName(const std::string& name) {
+void ChimTable::SetIndexName(const std::string& name) try {
     if (!Active()) {
         indexName_ = name;
         if (name.empty())
@@ -54,6 +55,8 @@ void ChimTable::SetIndexName(const std::string& name) {
         return;
     }
     First();
+} catch (const std::bad_alloc&) {
+    RaiseError(kMsgNoMemoryToRead, tableName_);
 }
 
 void ChimTable::UseRecordNumberOrder() {
@@ -79,7 +82,7 @@ bool ChimTable::CanModify() const {
 
 // ---- open and close ----
 
-void ChimTable::InternalOpen() {
+void ChimTable::InternalOpen() try {
     OpenDatabase();
     tableIO_ = Database()->FindTableIO(tableName_);
     if (tableIO_ == nullptr)
@@ -96,13 +99,17 @@ void ChimTable::InternalOpen() {
     ChooseIndex();
     LoadCursorList();
     PrepareRecordLayout(storedNumbers);
+} catch (const std::bad_alloc&) {
+    RaiseError(kMsgNoMemoryToRead, tableName_);
 }
 
-void ChimTable::AfterInternalOpen() {
+void ChimTable::AfterInternalOpen() try {
     if (RangeWanted())
         ApplyMasterRange();
     if (Filtered())
         ActivateFilter();
+} catch (const std::bad_alloc&) {
+    RaiseError(kMsgNoMemoryToRead, tableName_);
 }
 
 void ChimTable::InternalClose() {
@@ -203,7 +210,7 @@ std::size_t ChimTable::StoredFieldCount() const {
 
 // ---- reading ----
 
-DataSet::GetResult ChimTable::GetRecord(RecordBuffer& buffer, GetMode mode, bool doCheck) {
+DataSet::GetResult ChimTable::GetRecord(RecordBuffer& buffer, GetMode mode, bool doCheck) try {
     const std::int32_t count = RecordCount();
     if (count == 0)
         return GetResult::grEOF;
@@ -228,6 +235,8 @@ DataSet::GetResult ChimTable::GetRecord(RecordBuffer& buffer, GetMode mode, bool
     }
     ReadRecordData(buffer, position_);
     return GetResult::grOK;
+} catch (const std::bad_alloc&) {
+    RaiseError(kMsgNoMemoryToRead, tableName_);
 }
 
 void ChimTable::ReadRecordData(RecordBuffer& buffer, std::int32_t position) {
@@ -250,9 +259,11 @@ void ChimTable::InternalInsert(bool append) {
 }
 
 // Edits start from the record as it is stored now.
-void ChimTable::InternalEdit() {
+void ChimTable::InternalEdit() try {
     if (position_ >= 0 && position_ < RecordCount())
         ReadRecordData(*CurrentBuffer(), position_);
+} catch (const std::bad_alloc&) {
+    RaiseError(kMsgNoMemoryToRead, tableName_);
 }
 
 std::int32_t ChimTable::PhysicalPositionOfCurrent() const {
@@ -313,7 +324,7 @@ void ChimTable::OnModifyNotify(const RecordNotify& report, bool inSync, RecordBu
     position_ = place;
 }
 
-void ChimTable::InternalPost() {
+void ChimTable::InternalPost() try {
     RecordBuffer& buffer = *CurrentBuffer();
     const bool inSync = CursorListInSync();
     if (State() == DataSetState::dsInsert) {
@@ -327,9 +338,11 @@ void ChimTable::InternalPost() {
     }
     if (inSync)
         listVersion_ = tableIO_->ListsVersion();
+} catch (const std::bad_alloc&) {
+    RaiseError(kMsgNoMemoryToWrite, tableName_);
 }
 
-void ChimTable::InternalDelete() {
+void ChimTable::InternalDelete() try {
     const bool inSync = CursorListInSync();
     tableIO_->DeleteRecord(PhysicalPositionOfCurrent(), false);
     cursorList_.erase(cursorList_.begin() + position_);
@@ -337,9 +350,11 @@ void ChimTable::InternalDelete() {
         position_ = RecordCount() - 1;
     if (inSync)
         listVersion_ = tableIO_->ListsVersion();
+} catch (const std::bad_alloc&) {
+    RaiseError(kMsgNoMemoryToWrite, tableName_);
 }
 
-void ChimTable::InternalRefresh() {
+void ChimTable::InternalRefresh() try {
     tableIO_->SyncWithFile();
     ChooseIndex();
     LoadCursorList();
@@ -352,6 +367,8 @@ void ChimTable::InternalRefresh() {
         CutByFilter();
         position_ = kept;
     }
+} catch (const std::bad_alloc&) {
+    RaiseError(kMsgNoMemoryToRead, tableName_);
 }
 
 // ---- filter ----
@@ -391,29 +408,11 @@ void ChimTable::CutByFilter() {
     SetState(DataSetState::dsFilter);
     try {
         ParseFilter();
-        RecordList accepted;
-        accepted.reserve(cursorList_.size());
-        // One hold of the file lock for the whole pass: one look at the file for changes,
-        // and records read as they are at that moment.
-        FileLockGuard lock(tableIO_->FileIO());
-        tableIO_->SyncWithFile();
         FilterFieldsOnly onlyFilterFields(*this);
-        const auto count = static_cast<std::int32_t>(cursorList_.size());
-        for (std::int32_t i = 0; i < count; ++i) {
-            // A record deleted since the list was taken passes no filter.
-            if (tableIO_->IsDeletedRecord(cursorList_[static_cast<std::size_t>(i)].recNo))
-                continue;
-            ReadRecordData(FilterBuffer(), i);
-            if (TestFilterRecord())
-                accepted.push_back(cursorList_[static_cast<std::size_t>(i)]);
-            if (OnFilterProgress)
-                OnFilterProgress(*this,
-                                 static_cast<int>(static_cast<std::int64_t>(i) * 100 / count));
-        }
-        if (accepted.size() != cursorList_.size()) {
-            cursorList_ = std::move(accepted);
-            listVersion_ = -1;
-        }
+        FileLockGuard lock(tableIO_->FileIO());
+        // What is kept of the table is checked against the file once, before the pass.
+        tableIO_->SyncWithFile();
+        RunFilterPass();
     } catch (...) {
         SetState(saved);
         throw;
@@ -423,7 +422,7 @@ void ChimTable::CutByFilter() {
 
 // A failure while the filter is tested still leaves browse state and goes to the first
 // record, with the cursor list unchanged.
-void ChimTable::ActivateFilter() {
+void ChimTable::ActivateFilter() try {
     try {
         CutByFilter();
     } catch (...) {
@@ -433,6 +432,8 @@ void ChimTable::ActivateFilter() {
     }
     position_ = -1;
     First();
+} catch (const std::bad_alloc&) {
+    RaiseError(kMsgNoMemoryToRead, tableName_);
 }
 
 // A detail range stays in force when the filter goes.

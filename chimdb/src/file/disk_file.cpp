@@ -99,7 +99,7 @@ DiskFile DiskFile::CreateNew(const std::string& path) {
 }
 
 void DiskFile::RaiseIoError(const char* operation, int error) const {
-    throw DatabaseError(std::string(operation) + " error on file " + path_ + ": " +
+    throw DatabaseError(std::string(operation) + " error on file " + PrintableText(path_) + ": " +
                         std::strerror(error));
 }
 
@@ -182,6 +182,38 @@ void DiskFile::UnlockRegion(std::int64_t offset, std::int64_t length) {
     }
 }
 
+void DiskFile::SetWaitSign(std::int64_t offset, bool waiting) {
+    struct flock request {};
+    request.l_type = waiting ? F_RDLCK : F_UNLCK;
+    request.l_whence = SEEK_SET;
+    request.l_start = static_cast<off_t>(offset);
+    request.l_len = 1;
+    // A sign that cannot be shown only makes a reader that holds the lock keep it longer.
+    while (::fcntl(fd_, F_OFD_SETLK, &request) != 0 && errno == EINTR) {
+    }
+}
+
+bool DiskFile::OthersWait(std::int64_t offset) {
+    struct flock request {};
+    request.l_type = F_WRLCK;  // conflicts with any sign another opening shows
+    request.l_whence = SEEK_SET;
+    request.l_start = static_cast<off_t>(offset);
+    request.l_len = 1;
+    while (::fcntl(fd_, F_OFD_GETLK, &request) != 0) {
+        if (errno != EINTR)
+            return false;
+    }
+    return request.l_type != F_UNLCK;
+}
+
+File::ChangeTimes DiskFile::LastChange() {
+    struct stat info {};
+    if (::fstat(fd_, &info) != 0)
+        RaiseIoError("Stat", errno);
+    return ChangeTimes{static_cast<std::int64_t>(info.st_size), info.st_mtim.tv_sec,
+                       info.st_mtim.tv_nsec, info.st_ctim.tv_sec, info.st_ctim.tv_nsec};
+}
+
 bool DiskFile::TryShareLock(bool exclusive) {
     int operation = (exclusive ? LOCK_EX : LOCK_SH) | LOCK_NB;
     while (::flock(fd_, operation) != 0) {
@@ -194,7 +226,12 @@ bool DiskFile::TryShareLock(bool exclusive) {
     return true;
 }
 
+// A file that nobody may write is read-only for everybody, as the read-only attribute is:
+// root passes access(2) for any file, so the mode bits are checked as well.
 bool DiskFile::IsWritable(const std::string& path) {
+    struct stat info {};
+    if (::stat(path.c_str(), &info) != 0 || (info.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0)
+        return false;
     return ::access(path.c_str(), W_OK) == 0;
 }
 

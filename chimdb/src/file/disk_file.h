@@ -35,11 +35,16 @@ class DiskFile : public File {
     // One read without the lock, on local file systems only (there one page cache serves
     // every opener, so the read sees every write that finished before it).
     bool ReadShared(std::int64_t offset, std::span<std::uint8_t> dst) override;
+    // Open-file-description read locks as well, which read-only openings may take too.
+    void SetWaitSign(std::int64_t offset, bool waiting) override;
+    bool OthersWait(std::int64_t offset) override;
+    ChangeTimes LastChange() override;
 
     // A whole-file share lock that the store's openers respect: exclusive for an exclusive
     // opening, shared otherwise. False when it conflicts with another opening.
     bool TryShareLock(bool exclusive);
-    // True when this process may write the file at path.
+    // True when this process may write the file at path and the file is not read-only to
+    // everybody (no write permission bit set), also when the process runs as root.
     static bool IsWritable(const std::string& path);
 
   private:

@@ -32,7 +32,7 @@ std::string StoredName(const char* kind, const std::string& name) {
         Refuse(std::string(kind) + " name is empty");
     std::string bytes = ToCodePage(name);
     if (bytes.size() > static_cast<std::size_t>(format::kMaxNameBytes))
-        Refuse(std::string(kind) + " name '" + name + "' is longer than 32 bytes");
+        Refuse(std::string(kind) + " name '" + PrintableText(name) + "' is longer than 32 bytes");
     return bytes;
 }
 
@@ -41,7 +41,7 @@ void RequireUniqueName(const char* kind, const std::vector<Item>& items, const I
                        const std::string& displayName) {
     for (const Item& item : items) {
         if (SameName(item.name, added.name))
-            Refuse("Duplicate " + std::string(kind) + " name '" + displayName + "'");
+            Refuse("Duplicate " + std::string(kind) + " name '" + PrintableText(displayName) + "'");
     }
 }
 
@@ -49,14 +49,16 @@ FieldDefItem BuildField(const std::string& tableName, const FieldSchema& spec) {
     FieldDefItem field{StoredName("Field", spec.name), spec.fieldType, spec.fieldSize,
                        spec.ProcessFlag};
     if (!FieldWidth(spec.fieldType, 1))
-        Refuse("Field '" + spec.name + "' of table '" + tableName + "' has an unknown type");
+        Refuse("Field '" + PrintableText(spec.name) + "' of table '" + PrintableText(tableName) +
+               "' has an unknown type");
     if (IsStringType(spec.fieldType) &&
         (spec.fieldSize < 1 || spec.fieldSize >= std::numeric_limits<std::int32_t>::max()))
-        Refuse("String field '" + spec.name + "' of table '" + tableName +
-               "' needs a size of at least 1");
+        Refuse("String field '" + PrintableText(spec.name) + "' of table '" +
+               PrintableText(tableName) + "' needs a size of at least 1");
     if (IsStringType(spec.fieldType) && spec.fieldSize > format::kMaxStringFieldSize)
-        Refuse("String field '" + spec.name + "' of table '" + tableName +
-               "' needs a size of at most " + std::to_string(format::kMaxStringFieldSize));
+        Refuse("String field '" + PrintableText(spec.name) + "' of table '" +
+               PrintableText(tableName) + "' needs a size of at most " +
+               std::to_string(format::kMaxStringFieldSize));
     return field;
 }
 
@@ -65,7 +67,8 @@ IndexDefItem BuildIndex(const std::string& tableName, const IndexSchema& spec,
     IndexDefItem index;
     index.name = StoredName("Index", spec.name);
     index.Options = spec.Options;
-    const std::string where = "Index '" + spec.name + "' of table '" + tableName + "'";
+    const std::string where =
+        "Index '" + PrintableText(spec.name) + "' of table '" + PrintableText(tableName) + "'";
     if (spec.fields.empty())
         Refuse(where + " has no key fields");
     if (spec.fields.size() > static_cast<std::size_t>(format::kMaxKeyFields))
@@ -78,10 +81,10 @@ IndexDefItem BuildIndex(const std::string& tableName, const IndexSchema& spec,
                 number = static_cast<std::int32_t>(i);
         }
         if (number < 0)
-            Refuse(where + " names the unknown field '" + fieldName + "'");
+            Refuse(where + " names the unknown field '" + PrintableText(fieldName) + "'");
         for (std::int32_t used : index.fieldNumbers) {
             if (used == number)
-                Refuse(where + " names the field '" + fieldName + "' twice");
+                Refuse(where + " names the field '" + PrintableText(fieldName) + "' twice");
         }
         index.fieldNumbers.push_back(number);
     }
@@ -125,7 +128,7 @@ ProcessHeader DatabaseCreator::BuildProcessHeader(const DatabaseSchema& spec) co
     if (spec.cipher) {
         EncryptMgr().SetAlgoName(*spec.cipher);  // refuses a name that is not registered
         if (spec.cipher->size() > static_cast<std::size_t>(format::kMaxNameBytes))
-            Refuse("Cipher name '" + *spec.cipher + "' is longer than 32 bytes");
+            Refuse("Cipher name '" + PrintableText(*spec.cipher) + "' is longer than 32 bytes");
         header.EncryptEnabled = true;
         header.EncryptAlgoName = *spec.cipher;
         header.PasswordHash = PasswordHashText(ToCodePage(spec.password));
@@ -138,18 +141,18 @@ TableHeader DatabaseCreator::BuildTableHeader(const TableSchema& table) {
     TableHeader header;
     header.name = StoredName("Table", table.name);
     if (table.fields.empty())
-        Refuse("Table '" + table.name + "' has no fields");
+        Refuse("Table '" + PrintableText(table.name) + "' has no fields");
     if (table.fields.size() > static_cast<std::size_t>(format::kMaxFields))
-        Refuse("Table '" + table.name + "' has more than 96 fields");
+        Refuse("Table '" + PrintableText(table.name) + "' has more than 96 fields");
     if (table.indexes.size() > static_cast<std::size_t>(format::kMaxIndexes))
-        Refuse("Table '" + table.name + "' has more than 8 indexes");
+        Refuse("Table '" + PrintableText(table.name) + "' has more than 8 indexes");
     for (const FieldSchema& spec : table.fields) {
         FieldDefItem field = BuildField(table.name, spec);
         RequireUniqueName("field", header.fields, field, spec.name);
         header.fields.push_back(std::move(field));
     }
     if (RecordBytes(header.fields) > std::numeric_limits<std::int32_t>::max())
-        Refuse("Records of table '" + table.name + "' are too large");
+        Refuse("Records of table '" + PrintableText(table.name) + "' are too large");
     for (const IndexSchema& spec : table.indexes) {
         IndexDefItem index = BuildIndex(table.name, spec, header.fields);
         RequireUniqueName("index", header.indexes, index, spec.name);

@@ -1,7 +1,9 @@
 #include "table_io/chim_db_file_io.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstring>
+#include <new>
 #include <thread>
 
 #include "chimdb/code_page.h"
@@ -10,6 +12,7 @@
 #include "chimdb/memory_stream_registry.h"
 #include "codec/password_hash.h"
 #include "file/disk_file.h"
+#include "file/scope_exit.h"
 #include "format/blob_descriptor.h"
 
 namespace chimdb {
@@ -22,6 +25,13 @@ constexpr char kMsgNotOpen[] = "Database file '%s' is not open";
 // The byte that stands for the whole database in the file lock.
 constexpr std::int64_t kLockOffset = 1;
 constexpr std::int64_t kLockLength = 1;
+// The byte whose shared lock says "waiting for the file lock".
+constexpr std::int64_t kWaitSignOffset = 2;
+// A waiter tries again this often within each LockWaitTime, so that it takes the lock soon
+// after a long read lets go of it.
+constexpr auto kWaitSlice = std::chrono::milliseconds(1);
+// How long a long read stays away from the lock for a waiter that does not take it.
+constexpr auto kMostLetIn = std::chrono::milliseconds(50);
 
 }  // namespace
 
@@ -37,7 +47,7 @@ const LockSettings& ChimDBFileIO::DefaultLockSettings() {
     return defaults;
 }
 
-void ChimDBFileIO::OpenFile(const std::string& name, ChimDBMediumType medium, bool exclusive) {
+void ChimDBFileIO::OpenFile(const std::string& name, ChimDBMediumType medium, bool exclusive) try {
     if (IsOpen())
         return;
     medium_ = medium;
@@ -52,6 +62,8 @@ void ChimDBFileIO::OpenFile(const std::string& name, ChimDBMediumType medium, bo
         CloseFile();
         throw;
     }
+} catch (const std::bad_alloc&) {
+    RaiseError(kMsgNoMemoryToOpen, name);
 }
 
 void ChimDBFileIO::OpenDisk(const std::string& path, bool exclusive) {
@@ -157,15 +169,50 @@ void ChimDBFileIO::LockFileRegion() {
         ++lockDepth_;
         return;
     }
-    int failures = 0;
-    while (!file.TryLockRegion(kLockOffset, kLockLength)) {
-        ++failures;
+    if (!file.TryLockRegion(kLockOffset, kLockLength))
+        WaitForLock(file);
+    lockDepth_ = 1;
+}
+
+// Counts one failed attempt per LockWaitTime as before, but tries again every millisecond in
+// between, and shows the wait sign meanwhile so that a long read lets go at its next break.
+void ChimDBFileIO::WaitForLock(File& file) {
+    using Clock = std::chrono::steady_clock;
+    file.SetWaitSign(kWaitSignOffset, true);
+    ScopeExit takeSignDown([&] { file.SetWaitSign(kWaitSignOffset, false); });
+    for (int failures = 1;; ++failures) {
         int retryCount = lockSettings_.LockRetryCount();
         if (retryCount != 0 && failures > retryCount)
             RaiseError(kMsgLockTimeOut);
-        std::this_thread::sleep_for(std::chrono::milliseconds(lockSettings_.LockWaitTime()));
+        const auto until = Clock::now() + std::chrono::milliseconds(lockSettings_.LockWaitTime());
+        do {
+            const auto left = until - Clock::now();
+            if (left > Clock::duration::zero())
+                std::this_thread::sleep_for(std::min<Clock::duration>(left, kWaitSlice));
+            if (file.TryLockRegion(kLockOffset, kLockLength))
+                return;
+        } while (Clock::now() < until);
     }
-    lockDepth_ = 1;
+}
+
+bool ChimDBFileIO::OthersWaitForLock() {
+    if (lockDepth_ != 1 || medium_ != ChimDBMediumType::mtDisk || file_ == nullptr)
+        return false;
+    return file_->OthersWait(kWaitSignOffset);
+}
+
+bool ChimDBFileIO::LetWaitersIn() {
+    if (!OthersWaitForLock())
+        return false;
+    using Clock = std::chrono::steady_clock;
+    file_->UnlockRegion(kLockOffset, kLockLength);
+    lockDepth_ = 0;
+    // A waiter takes its sign down once it has the lock; then this reader waits its own turn.
+    const auto until = Clock::now() + kMostLetIn;
+    while (file_->OthersWait(kWaitSignOffset) && Clock::now() < until)
+        std::this_thread::sleep_for(std::chrono::microseconds(100));
+    LockFileRegion();
+    return true;
 }
 
 void ChimDBFileIO::UnlockFileRegion() {
@@ -270,7 +317,7 @@ void ChimDBFileIO::DecodeBuffer(const std::uint8_t* source, std::uint8_t* dest, 
 }
 
 void ChimDBFileIO::LoadBlob(std::int64_t descriptorPosition, bool encrypted, bool compressed,
-                            std::vector<std::uint8_t>& content) {
+                            std::vector<std::uint8_t>& content) try {
     FileLockGuard lock(*this);
     std::uint8_t bytes[format::kBlobDescriptorBytes];
     ReadExactly(descriptorPosition, bytes);
@@ -281,6 +328,8 @@ void ChimDBFileIO::LoadBlob(std::int64_t descriptorPosition, bool encrypted, boo
     if (!stored.empty())
         ReadExactly(descriptor.dataOffset, stored);
     DecodeStream(stored, content, compressed, encrypted);
+} catch (const std::bad_alloc&) {
+    RaiseError(kMsgNoMemoryForBlob, fileName_);
 }
 
 }  // namespace chimdb

@@ -67,6 +67,13 @@ class ChimDBFileIO : public BlobLoader {
     void LockFileRegion();
     void UnlockFileRegion();
     int LockDepth() const { return lockDepth_; }
+    // For a long read that holds the lock in stretches: whether another opening of the file
+    // waits for the lock (it shows a wait sign while it waits), and letting it in: the lock
+    // is released until the waiter has it (or for at most a moment), then taken again as
+    // LockFileRegion does. Only the outermost hold of a disk file can let go; elsewhere
+    // nobody is let in and false is returned.
+    bool OthersWaitForLock();
+    bool LetWaitersIn();
 
     // Flushes a disk file to the device unless nothing was written since the last flush.
     void FlushFile();
@@ -116,6 +123,7 @@ class ChimDBFileIO : public BlobLoader {
   private:
     void OpenDisk(const std::string& path, bool exclusive);
     void OpenMemory(const std::string& name);
+    void WaitForLock(File& file);
 
     const LockSettings& lockSettings_;
     CompressMgr compressMgr_;

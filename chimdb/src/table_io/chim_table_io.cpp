@@ -192,6 +192,14 @@ void ChimTableIO::SyncWithFile() {
         ReloadEverything();
 }
 
+void ChimTableIO::ReloadFromFile() {
+    FileLockGuard lock(io_);
+    std::vector<std::uint8_t> bytes(static_cast<std::size_t>(format::kTableHeaderSize));
+    io_.ReadExactly(io_.TableHeaderOffset(tableNumber_), bytes);
+    header_ = TableHeader::Parse(bytes, io_.FileSize(), io_.FileName());
+    ReloadLists();
+}
+
 std::int32_t ChimTableIO::PrimaryIndex() const {
     for (std::size_t i = 0; i < header_.indexes.size(); ++i) {
         if (header_.indexes[i].Options & tiPrimary)

@@ -91,6 +91,9 @@ class ChimTableIO {
     // Under the file lock: re-reads the table header and reloads the lists when another
     // program changed the table.
     void SyncWithFile();
+    // Under the file lock: reads the header and every list again, also when the header is
+    // as it was (another program's delete leaves it so).
+    void ReloadFromFile();
 
     // The table's change stamp as the file holds it now. Every write of any program renews
     // it (to a random value, so that a file put back from a copy never repeats one), and a

@@ -1,0 +1,171 @@
+// The filter pass: it holds the file lock in stretches, so that another program that waits to
+// write gets in within milliseconds however long the pass runs, and it still answers for one
+// state of the table.
+#include <zlib.h>
+
+#include <chrono>
+#include <unordered_map>
+#include <vector>
+
+#include "chimdb/chim_table.h"
+#include "chimdb/field_type.h"
+#include "table_io/chim_table_io.h"
+#include "table_io/table_change_check.h"
+
+namespace chimdb {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// Work done between two looks for a program that waits for the lock.
+constexpr auto kLockStretch = std::chrono::milliseconds(5);
+// A pass that has to start over after every change gives up letting writers in after this
+// many, and holds the lock to its end, so that a busy writer cannot keep it from finishing.
+constexpr int kMostStartsOver = 8;
+
+std::uint32_t RecordImageCrc(ChimTableIO& table, const RecordRef& ref,
+                             std::vector<std::uint8_t>& image) {
+    image.resize(static_cast<std::size_t>(table.RecordSize()));
+    table.FileIO().ReadExactly(ref.dataOffset, image);
+    return static_cast<std::uint32_t>(
+        crc32(crc32(0L, Z_NULL, 0), image.data(), static_cast<uInt>(image.size())));
+}
+
+// What the pass found out about the records of the cursor list, by position.
+class FilterVerdicts {
+  public:
+    struct Verdict {
+        bool tested = false;
+        bool accepted = false;
+        // The checksum of the record's stored bytes when it was tested, once taken.
+        bool imageKnown = false;
+        std::uint32_t imageCrc = 0;
+    };
+
+    explicit FilterVerdicts(std::size_t count) : verdicts_(count) {}
+    bool Tested(std::size_t position) const { return verdicts_[position].tested; }
+    bool Accepted(std::size_t position) const { return verdicts_[position].accepted; }
+    void Set(std::size_t position, bool accepted) {
+        verdicts_[position].tested = true;
+        verdicts_[position].accepted = accepted;
+    }
+
+    // Takes the checksums of the tested records, while they are as they were tested.
+    void RememberImages(ChimTableIO& table, const RecordList& list) {
+        for (std::size_t p = 0; p < verdicts_.size(); ++p) {
+            if (verdicts_[p].tested && !verdicts_[p].imageKnown) {
+                verdicts_[p].imageCrc = RecordImageCrc(table, list[p], image_);
+                verdicts_[p].imageKnown = true;
+            }
+        }
+    }
+
+    // The verdicts for a new list: a record whose stored bytes are still those it was tested
+    // with keeps its verdict; every other one is untested.
+    void CarryOver(ChimTableIO& table, const RecordList& oldList, const RecordList& newList) {
+        std::unordered_map<std::int32_t, Verdict> byRecord;
+        for (std::size_t p = 0; p < verdicts_.size(); ++p) {
+            if (verdicts_[p].imageKnown)
+                byRecord.emplace(oldList[p].recNo, verdicts_[p]);
+        }
+        verdicts_.assign(newList.size(), Verdict{});
+        if (byRecord.empty())
+            return;
+        for (std::size_t p = 0; p < newList.size(); ++p) {
+            auto known = byRecord.find(newList[p].recNo);
+            if (known != byRecord.end() &&
+                RecordImageCrc(table, newList[p], image_) == known->second.imageCrc)
+                verdicts_[p] = known->second;
+        }
+    }
+
+  private:
+    std::vector<Verdict> verdicts_;
+    std::vector<std::uint8_t> image_;
+};
+
+}  // namespace
+
+void ChimTable::RetakeBaseList() {
+    LoadCursorList();
+    if (rangeActive_)
+        CutToRange();
+}
+
+// A verdict depends on the record's own fixed fields alone unless an event, calculated
+// fields or a blob field take part; then it holds while the record's bytes stay as they were.
+bool ChimTable::VerdictFollowsRecordBytes() const {
+    if (OnFilterRecord || HasCalcFields() || Filter().empty() || !FilterParsedByLanguage())
+        return false;
+    const auto& fields = tableIO_->Header().fields;
+    for (int fieldNo : FilterFieldNumbers()) {
+        if (fieldNo < 0 || static_cast<std::size_t>(fieldNo) >= fields.size() ||
+            IsBlobType(fields[static_cast<std::size_t>(fieldNo)].fieldType))
+            return false;
+    }
+    return true;
+}
+
+// Under the file lock. The pass first makes sure that the table's lists are the file's, so
+// that it starts from one state. Every few milliseconds it looks whether another program
+// waits for the lock; if one does, it lets it in and, when the table changed meanwhile,
+// takes the lists again: a record tested before whose stored bytes are unchanged keeps its
+// verdict, every other record of the new list is tested in the new state. So the answer is
+// the filter applied to the table as it was in the pass's last stretch.
+void ChimTable::RunFilterPass() {
+    ChimDBFileIO& io = tableIO_->FileIO();
+    TableChangeCheck check(*tableIO_);
+    if (!check.ListsMatchFile())
+        tableIO_->ReloadFromFile();
+    RetakeBaseList();
+    check.Look();
+    const bool carriesOver = VerdictFollowsRecordBytes();
+    FilterVerdicts verdicts(cursorList_.size());
+    int startsOver = 0;
+    auto stretchStart = Clock::now();
+    std::size_t i = 0;
+    while (i < cursorList_.size()) {
+        if (Clock::now() - stretchStart >= kLockStretch) {
+            if ((carriesOver || startsOver < kMostStartsOver) && io.OthersWaitForLock()) {
+                if (carriesOver)
+                    verdicts.RememberImages(*tableIO_, cursorList_);
+                if (io.LetWaitersIn() && check.ChangedSinceLook()) {
+                    const RecordList tested = cursorList_;
+                    tableIO_->ReloadFromFile();
+                    RetakeBaseList();
+                    if (carriesOver)
+                        verdicts.CarryOver(*tableIO_, tested, cursorList_);
+                    else
+                        verdicts = FilterVerdicts(cursorList_.size());
+                    ++startsOver;
+                    i = 0;
+                }
+                check.Look();
+            }
+            stretchStart = Clock::now();
+            continue;
+        }
+        if (!verdicts.Tested(i)) {
+            ReadRecordData(FilterBuffer(), static_cast<std::int32_t>(i));
+            verdicts.Set(i, TestFilterRecord());
+            if (OnFilterProgress)
+                OnFilterProgress(*this,
+                                 static_cast<int>(static_cast<std::int64_t>(i) * 100 /
+                                                  static_cast<std::int64_t>(cursorList_.size())));
+        }
+        ++i;
+    }
+    RecordList accepted;
+    accepted.reserve(cursorList_.size());
+    for (std::size_t p = 0; p < cursorList_.size(); ++p) {
+        if (verdicts.Accepted(p))
+            accepted.push_back(cursorList_[p]);
+    }
+    if (accepted.size() != cursorList_.size()) {
+        cursorList_ = std::move(accepted);
+        listVersion_ = -1;
+    }
+}
+
+}  // namespace chimdb
