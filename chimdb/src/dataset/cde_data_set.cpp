@@ -176,7 +176,10 @@ void CDEDataSet::ParseFilter() {
 }
 
 bool CDEDataSet::FilterParsedByLanguage() const {
-    return filterParser_ != nullptr && typeid(*filterParser_) == typeid(FilterParser);
+    if (filterParser_ == nullptr)
+        return false;
+    const auto& parser = *filterParser_;
+    return typeid(parser) == typeid(FilterParser);
 }
 
 Field* CDEDataSet::FindFilterField(std::string_view name) {
