@@ -1,4 +1,4 @@
-// LIKE matching: the spec'd edge cases, double-byte characters, case, the trailing "%%" rule,
+// LIKE matching: the documented edge cases, double-byte characters, case, the trailing "%%" rule,
 // agreement with a plain recursive definition on random inputs, and no blow-up on patterns
 // that are exponential for a naive search.
 

@@ -1,7 +1,7 @@
 #include <nlohmann/json.hpp>
 
 #include "chimdb/code_page.h"
-#include "chimdb/database_inspection.h"
+#include "chimdb/database_file_info.h"
 #include "chimdb/field_type_name.h"
 #include "tools/chimdb_tool/commands.h"
 

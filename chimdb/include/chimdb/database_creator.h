@@ -11,12 +11,12 @@
 
 namespace chimdb {
 
-// Writes new database files: version "2.0", the data processing of the spec, and one
-// empty table per table spec. The store itself never creates a database; installers
+// Writes new database files: version "2.0", the data processing the schema asks for, and one
+// empty table per table schema. The store itself never creates a database; installers
 // and the chimdb tool do, through this class.
 class DatabaseCreator {
   public:
-    // Validates the spec at once; raises DatabaseError naming the first problem.
+    // Validates the schema at once; raises DatabaseError naming the first problem.
     explicit DatabaseCreator(DatabaseSchema spec);
 
     // The complete bytes of the new file.

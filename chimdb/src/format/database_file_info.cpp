@@ -1,4 +1,4 @@
-#include "chimdb/database_inspection.h"
+#include "chimdb/database_file_info.h"
 
 #include "codec/compress_mgr.h"
 #include "codec/encrypt_mgr.h"
