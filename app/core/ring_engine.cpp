@@ -80,21 +80,18 @@ void RingEngine::GetCurrentData() {
 }
 
 CurrRingObj RingEngine::GetNextRing() {
-    const long now = TimeNumber(TimeText(clock_.Now()));
-    GetCurrentData();
-    for (const CurrRingObj& ring : state_.CurrRingList) {
-        if (TimeNumber(ring.RINGTIME) >= now) {
-            return ring;
-        }
-    }
-    return {};
+    return FirstLaterRing(false);
 }
 
 CurrRingObj RingEngine::GetNextRingWithFile() {
+    return FirstLaterRing(true);
+}
+
+CurrRingObj RingEngine::FirstLaterRing(bool withFileOnly) {
     const long now = TimeNumber(TimeText(clock_.Now()));
     GetCurrentData();
     for (const CurrRingObj& ring : state_.CurrRingList) {
-        if (TimeNumber(ring.RINGTIME) >= now && !ring.RINGFILE.empty()) {
+        if (TimeNumber(ring.RINGTIME) >= now && (!withFileOnly || !ring.RINGFILE.empty())) {
             return ring;
         }
     }

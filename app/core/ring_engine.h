@@ -65,6 +65,9 @@ class RingEngine {
     void CalendarChanged() { resolvedDay_.reset(); }
 
   private:
+    // The first of today's entries whose time is now or later (with a file name only, when
+    // asked); empty when none is left.
+    CurrRingObj FirstLaterRing(bool withFileOnly);
     // What rings today: which entries, by which weekday's flags.
     struct DaySchedule {
         const std::vector<RingObj>* entries;
