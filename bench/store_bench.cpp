@@ -309,13 +309,13 @@ void CreateChimFile(const std::string& path) {
     ring.fields.push_back({"RINGPROJECT", type(FieldType::ftString), 20, 0});
     ring.indexes.push_back({"ID", {"ID"}, chimdb::tiPrimary});
     ring.indexes.push_back({"RINGTIME", {"RINGTIME"}, 0});
-    chimdb::DatabaseSchema spec;
-    spec.password = kPassword;
-    spec.cipher = "Blowfish";
-    spec.mode = 0;
-    spec.tables.push_back(ring);
+    chimdb::DatabaseSchema schema;
+    schema.password = kPassword;
+    schema.cipher = "Blowfish";
+    schema.mode = 0;
+    schema.tables.push_back(ring);
     fs::remove(path);
-    chimdb::DatabaseCreator(spec).CreateFile(path);
+    chimdb::DatabaseCreator(schema).CreateFile(path);
 }
 
 // The database file and its ring table, opened with the password.

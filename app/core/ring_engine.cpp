@@ -108,15 +108,14 @@ void RingEngine::Timer1Timer() {
     if (!running_) {
         return;
     }
-    if (!PlayDueAt(t, false, now.millisecond) && gap) {
+    if (!playMusic(now) && gap) {
         CatchUp(now, *gap);
     }
     PrepareNextSecond(now);
 }
 
-void RingEngine::playMusic() {
-    const platform::LocalDateTime now = clock_.Now();
-    PlayDueAt(TimeText(now), false, now.millisecond);
+bool RingEngine::playMusic(const platform::LocalDateTime& now) {
+    return PlayDueAt(TimeText(now), false, now.millisecond);
 }
 
 std::optional<std::int64_t> RingEngine::SecondsSincePreviousTick(

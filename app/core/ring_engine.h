@@ -52,8 +52,8 @@ class RingEngine {
     CurrRingObj GetNextRingWithFile();
     // The one-second tick.
     void Timer1Timer();
-    // Plays the first of today's entries due in the current second.
-    void playMusic();
+    // Plays the first of today's entries due in the second of now; false when none is due.
+    bool playMusic(const platform::LocalDateTime& now);
     // Composes the run-state line and hands it to showStatus.
     std::string setPanel1Val();
 

@@ -14,7 +14,7 @@ class CrashTest : public ::testing::Test {
   protected:
     // Base file: records with blobs, one of them deleted.
     static std::vector<std::uint8_t> BaseImage(int records) {
-        MemoryFile file(RingImage(RingSpec(std::string("Blowfish"), 1, true)), "crash.db");
+        MemoryFile file(RingImage(RingSchema(std::string("Blowfish"), 1, true)), "crash.db");
         OpenRingTable db(file);
         for (int i = 0; i < records; ++i)
             db.Append({0, "0" + std::to_string(i % 10) + ":30:00", "d" + std::to_string(100 + i),

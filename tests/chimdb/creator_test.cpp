@@ -14,11 +14,11 @@ namespace chimdb {
 namespace {
 
 using testing::Field;
-using testing::SampleSpec;
+using testing::SampleSchema;
 
-std::string Refusal(DatabaseSchema spec) {
+std::string Refusal(DatabaseSchema schema) {
     try {
-        DatabaseCreator creator(std::move(spec));
+        DatabaseCreator creator(std::move(schema));
         return "accepted";
     } catch (const DatabaseError& e) {
         return e.what();
@@ -26,10 +26,10 @@ std::string Refusal(DatabaseSchema spec) {
 }
 
 TEST(DatabaseCreatorTest, LaysOutANewFile) {
-    DatabaseSchema spec = SampleSpec();
-    spec.password = "铃声";  // stored hash is of the code page bytes
-    spec.verifyWrites = true;
-    MemoryFile file(DatabaseCreator(spec).BuildImage());
+    DatabaseSchema schema = SampleSchema();
+    schema.password = "铃声";  // stored hash is of the code page bytes
+    schema.verifyWrites = true;
+    MemoryFile file(DatabaseCreator(schema).BuildImage());
     ASSERT_EQ(file.Size(), 3821 + 3 * 4821);
 
     CompressMgr compress;
@@ -63,9 +63,9 @@ TEST(DatabaseCreatorTest, LaysOutANewFile) {
 }
 
 TEST(DatabaseCreatorTest, PlainFileHasNoPasswordHash) {
-    DatabaseSchema spec = SampleSpec();
-    spec.cipher.reset();
-    MemoryFile file(DatabaseCreator(spec).BuildImage());
+    DatabaseSchema schema = SampleSchema();
+    schema.cipher.reset();
+    MemoryFile file(DatabaseCreator(schema).BuildImage());
     CompressMgr compress;
     EncryptMgr encrypt;
     Prologue prologue = Prologue::Read(file, compress, encrypt);
@@ -75,9 +75,9 @@ TEST(DatabaseCreatorTest, PlainFileHasNoPasswordHash) {
 
 TEST(DatabaseCreatorTest, RefusesInvalidSchemas) {
     auto with = [](auto change) {
-        DatabaseSchema spec = SampleSpec();
-        change(spec);
-        return Refusal(spec);
+        DatabaseSchema schema = SampleSchema();
+        change(schema);
+        return Refusal(schema);
     };
     EXPECT_EQ(with([](DatabaseSchema& s) { s.cipher = "Rot13"; }),
               "Encryption algorithm module 'Rot13' not found");
@@ -124,20 +124,20 @@ TEST(DatabaseCreatorTest, LimitsOfCounts) {
             out.push_back(Field(("F" + std::to_string(i)).c_str(), FieldType::ftInteger));
         return out;
     };
-    DatabaseSchema spec;
-    spec.tables = {TableSchema{"T", fields(96), {}}};
+    DatabaseSchema schema;
+    schema.tables = {TableSchema{"T", fields(96), {}}};
     for (int i = 0; i < 8; ++i)
-        spec.tables[0].indexes.push_back(IndexSchema{
+        schema.tables[0].indexes.push_back(IndexSchema{
             "I" + std::to_string(i), {"F0", "F1", "F2", "F3", "F4", "F5", "F6", "F7"}, 0});
-    EXPECT_EQ(Refusal(spec), "accepted");
-    spec.tables[0].indexes[0].fields.push_back("F8");
-    EXPECT_EQ(Refusal(spec), "Index 'I0' of table 'T' has more than 8 key fields");
-    spec.tables[0].indexes[0].fields.pop_back();
-    spec.tables[0].indexes.push_back(IndexSchema{"I8", {"F0"}, 0});
-    EXPECT_EQ(Refusal(spec), "Table 'T' has more than 8 indexes");
-    spec.tables[0].indexes.pop_back();
-    spec.tables[0].fields = fields(97);
-    EXPECT_EQ(Refusal(spec), "Table 'T' has more than 96 fields");
+    EXPECT_EQ(Refusal(schema), "accepted");
+    schema.tables[0].indexes[0].fields.push_back("F8");
+    EXPECT_EQ(Refusal(schema), "Index 'I0' of table 'T' has more than 8 key fields");
+    schema.tables[0].indexes[0].fields.pop_back();
+    schema.tables[0].indexes.push_back(IndexSchema{"I8", {"F0"}, 0});
+    EXPECT_EQ(Refusal(schema), "Table 'T' has more than 8 indexes");
+    schema.tables[0].indexes.pop_back();
+    schema.tables[0].fields = fields(97);
+    EXPECT_EQ(Refusal(schema), "Table 'T' has more than 96 fields");
 
     DatabaseSchema many;
     for (int i = 0; i < 256; ++i)
@@ -156,7 +156,7 @@ TEST(DatabaseCreatorTest, CreatesADiskFileOnlyOnce) {
                         ("chimdb_creator_" + std::to_string(::getpid()) + ".db"))
                            .string();
     std::filesystem::remove(path);
-    DatabaseCreator creator(SampleSpec());
+    DatabaseCreator creator(SampleSchema());
     creator.CreateFile(path);
     {
         DiskFile file(path, DiskFile::Access::ReadOnly);

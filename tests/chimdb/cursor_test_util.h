@@ -28,12 +28,12 @@ inline FieldSchema CursorField(const char* name, FieldType type, std::int32_t si
 // Plans: ID (auto-increment, primary), NAME (string 10), N (integer), T (time), D (date),
 // DT (date-time), NOTE (memo). Indexes: ID; NAME (case-insensitive); NAMEN (NAME, N).
 // Log: TEXT (string 8), no index.
-inline DatabaseSchema CursorSpec(bool encrypted) {
-    DatabaseSchema spec;
-    spec.password = kCursorPassword;
+inline DatabaseSchema CursorSchema(bool encrypted) {
+    DatabaseSchema schema;
+    schema.password = kCursorPassword;
     if (encrypted)
-        spec.cipher = "Blowfish";
-    spec.tables = {
+        schema.cipher = "Blowfish";
+    schema.tables = {
         TableSchema{
             "Plans",
             {CursorField("ID", FieldType::ftAutoInc), CursorField("NAME", FieldType::ftString, 10),
@@ -44,7 +44,7 @@ inline DatabaseSchema CursorSpec(bool encrypted) {
              IndexSchema{"NAME", {"NAME"}, tiCaseInsensitive},
              IndexSchema{"NAMEN", {"NAME", "N"}, 0}}},
         TableSchema{"Log", {CursorField("TEXT", FieldType::ftString, 8)}, {}}};
-    return spec;
+    return schema;
 }
 
 // A memory image that may claim to be read-only on disk.
@@ -58,7 +58,7 @@ class CursorImageFile : public MemoryFile {
 class CursorTest : public ::testing::Test {
   protected:
     explicit CursorTest(bool encrypted = true)
-        : file_(DatabaseCreator(CursorSpec(encrypted)).BuildImage(), "cursor.db"),
+        : file_(DatabaseCreator(CursorSchema(encrypted)).BuildImage(), "cursor.db"),
           registration_(file_) {}
 
     void TearDown() override { ChimSessionList::Instance().Shutdown(); }

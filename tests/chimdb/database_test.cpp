@@ -334,7 +334,7 @@ TEST_F(FlushTest, DisconnectAndFlushAllSyncWrittenChanges) {
 TEST_F(FlushTest, ProgressHandlersReachTheDataProcessing) {
     // The handlers are stored on the database and the file I/O reads them through it, so a
     // handler set after the connection is used as well.
-    MemoryFile file(RingImage(RingSpec(std::nullopt, 0, true)), "compressed.db");
+    MemoryFile file(RingImage(RingSchema(std::nullopt, 0, true)), "compressed.db");
     ScopedMemoryStream registration(file);
     ChimDatabase db{nullptr, &timers};
     db.SetDatabaseName(registration.DatabaseName());

@@ -36,7 +36,8 @@ class CountingFile : public MemoryFile {
 // An image registered for the test, enciphered or not.
 struct TestImage {
     explicit TestImage(bool encrypted)
-        : file(RingImage(encrypted ? RingSpec(std::string("Blowfish"), 1) : RingSpec()), "test.db"),
+        : file(RingImage(encrypted ? RingSchema(std::string("Blowfish"), 1) : RingSchema()),
+               "test.db"),
           registration(file) {}
     std::string Name() const { return registration.DatabaseName(); }
     CountingFile file;

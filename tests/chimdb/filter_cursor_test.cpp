@@ -163,7 +163,7 @@ TEST_F(FilterCursorTest, GetDateTakesTheMomentOfParsing) {
 }
 
 // The program's ring entries: weekday flags, a time and the plan's name.
-DatabaseSchema RingSpec() {
+DatabaseSchema ProgramRingSchema() {
     DatabaseSchema schema;
     schema.password = kCursorPassword;
     schema.cipher = "Blowfish";
@@ -183,7 +183,7 @@ DatabaseSchema RingSpec() {
 class ProgramFilterTest : public ::testing::Test {
   protected:
     ProgramFilterTest()
-        : file_(DatabaseCreator(RingSpec()).BuildImage(), "db.dll"), registration_(file_) {
+        : file_(DatabaseCreator(ProgramRingSchema()).BuildImage(), "db.dll"), registration_(file_) {
         table_.SetMediumType(ChimDBMediumType::mtMemory);
         table_.SetDatabaseName(registration_.DatabaseName());
         table_.SetTableName("Ring1_7");

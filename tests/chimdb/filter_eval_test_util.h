@@ -26,11 +26,11 @@ inline FieldSchema EvalField(const char* name, FieldType type, std::int32_t size
 
 // Every: ID (auto-increment, primary index), S (string 20), FC (fixed 4), SI, W, B, I, F, C,
 // D, T, DT, L, M (memo).
-inline DatabaseSchema EveryKindSpec() {
-    DatabaseSchema spec;
-    spec.password = "Quartzfen47";
-    spec.cipher = "Blowfish";
-    spec.tables = {TableSchema{
+inline DatabaseSchema EveryKindSchema() {
+    DatabaseSchema schema;
+    schema.password = "Quartzfen47";
+    schema.cipher = "Blowfish";
+    schema.tables = {TableSchema{
         "Every",
         {EvalField("ID", FieldType::ftAutoInc), EvalField("S", FieldType::ftString, 20),
          EvalField("FC", FieldType::ftFixedChar, 4), EvalField("SI", FieldType::ftSmallint),
@@ -40,13 +40,13 @@ inline DatabaseSchema EveryKindSpec() {
          EvalField("T", FieldType::ftTime), EvalField("DT", FieldType::ftDateTime),
          EvalField("L", FieldType::ftLargeint), EvalField("M", FieldType::ftMemo)},
         {IndexSchema{"ID", {"ID"}, tiPrimary | tiUnique}}}};
-    return spec;
+    return schema;
 }
 
 class FilterEvalTest : public ::testing::Test {
   protected:
     FilterEvalTest()
-        : file_(DatabaseCreator(EveryKindSpec()).BuildImage(), "every.db"), registration_(file_) {
+        : file_(DatabaseCreator(EveryKindSchema()).BuildImage(), "every.db"), registration_(file_) {
         table_.SetMediumType(ChimDBMediumType::mtMemory);
         table_.SetDatabaseName(registration_.DatabaseName());
         table_.SetTableName("Every");

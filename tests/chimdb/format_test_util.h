@@ -26,13 +26,13 @@ inline FieldSchema Field(const char* name, FieldType type, std::int32_t size = 0
 }
 
 // Three tables: one that will get many records, one small, one left empty.
-inline DatabaseSchema SampleSpec() {
-    DatabaseSchema spec;
-    spec.password = "bell";
-    spec.cipher = "Blowfish";
-    spec.mode = 1;
-    spec.compress = true;
-    spec.tables = {
+inline DatabaseSchema SampleSchema() {
+    DatabaseSchema schema;
+    schema.password = "bell";
+    schema.cipher = "Blowfish";
+    schema.mode = 1;
+    schema.compress = true;
+    schema.tables = {
         TableSchema{"Ring1_7",
                     {Field("ID", FieldType::ftAutoInc), Field("RINGTIME", FieldType::ftString, 8),
                      Field("RINGDESC", FieldType::ftString, 32), Field("SOUND", FieldType::ftBlob)},
@@ -44,7 +44,7 @@ inline DatabaseSchema SampleSpec() {
         TableSchema{
             "Config", {Field("KEY", FieldType::ftString, 10), Field("VAL", FieldType::ftMemo)}, {}},
     };
-    return spec;
+    return schema;
 }
 
 inline void PutBlockLink(MemoryFile& file, std::int32_t blockOffset, std::int32_t next) {
@@ -139,7 +139,7 @@ inline std::int64_t OpenEverything(File& file) {
 }
 
 inline MemoryFile SampleDatabase(std::int32_t manyRecords = 1030) {
-    MemoryFile file(DatabaseCreator(SampleSpec()).BuildImage(), "sample.db");
+    MemoryFile file(DatabaseCreator(SampleSchema()).BuildImage(), "sample.db");
     AddRecords(file, 0, manyRecords);
     AddRecords(file, 1, 3);
     return file;

@@ -109,7 +109,7 @@ class OtherProgramTest : public ::testing::Test {
                ("chimdb_kept_" + std::to_string(::getpid()))) {
         std::filesystem::create_directories(dir_);
         path_ = (dir_ / "db.dll").string();
-        DatabaseCreator(RingSpec(std::string("Blowfish"), 0, true)).CreateFile(path_);
+        DatabaseCreator(RingSchema(std::string("Blowfish"), 0, true)).CreateFile(path_);
         DiskRingTable setup(path_);
         for (const char* desc : {"bell a", "bell c", "bell e"})
             setup.Append({0, "08:00:00", desc, "snd"});
@@ -214,7 +214,7 @@ std::string Incompressible(std::size_t size) {
 // A write that fails at any of its steps (disk full, I/O error) leaves what is kept in step
 // with the file: the next reads give what a program opening the file afresh reads.
 TEST(KeptRecordsTest, AWriteThatFailsAtAnyStepLeavesReadsAsTheFileSays) {
-    MemoryFile base(RingImage(RingSpec(std::string("Blowfish"), 1, true)), "fail.db");
+    MemoryFile base(RingImage(RingSchema(std::string("Blowfish"), 1, true)), "fail.db");
     {
         OpenRingTable db(base);
         for (int i = 0; i < 6; ++i)
@@ -268,7 +268,7 @@ TEST(KeptRecordsTest, AWriteThatFailsAtAnyStepLeavesReadsAsTheFileSays) {
 
 // A table larger than the budget is read correctly, and what is kept stays within it.
 TEST(KeptRecordsTest, ATableLargerThanTheBudgetStaysWithinIt) {
-    MemoryFile file(RingImage(RingSpec(std::string("Twofish"), 0, false)), "big.db");
+    MemoryFile file(RingImage(RingSchema(std::string("Twofish"), 0, false)), "big.db");
     OpenRingTable db(file);
     constexpr std::size_t kLimit = 24 * 1024;
     db.Table().SetKeptRecordLimit(kLimit);

@@ -37,27 +37,28 @@ inline std::vector<FieldSchema> LocateFields() {
 }
 
 inline DatabaseSchema LocateSchema() {
-    DatabaseSchema spec;
-    spec.password = kLocatePassword;
-    spec.cipher = "Blowfish";
+    DatabaseSchema schema;
+    schema.password = kLocatePassword;
+    schema.cipher = "Blowfish";
     const IndexSchema primary{"ID", {"ID"}, tiPrimary | tiUnique};
-    spec.tables = {TableSchema{"Idx",
-                               LocateFields(),
-                               {primary, IndexSchema{"NAME", {"NAME"}, 0},
-                                IndexSchema{"NAMECI", {"NAME"}, tiCaseInsensitive},
-                                IndexSchema{"NAMEN", {"NAME", "N"}, 0},
-                                IndexSchema{"N", {"N"}, tiDescending}, IndexSchema{"D", {"D"}, 0}}},
-                   TableSchema{"Walk", LocateFields(), {primary}},
-                   TableSchema{"Master",
-                               {LocateField("CODE", FieldType::ftString, 10),
-                                LocateField("TITLE", FieldType::ftString, 20)},
-                               {IndexSchema{"CODE", {"CODE"}, tiPrimary | tiUnique}}},
-                   TableSchema{"Detail",
-                               {LocateField("ID", FieldType::ftAutoInc),
-                                LocateField("CODE", FieldType::ftString, 10),
-                                LocateField("SEQ", FieldType::ftInteger)},
-                               {primary, IndexSchema{"CODESEQ", {"CODE", "SEQ"}, 0}}}};
-    return spec;
+    schema.tables = {
+        TableSchema{"Idx",
+                    LocateFields(),
+                    {primary, IndexSchema{"NAME", {"NAME"}, 0},
+                     IndexSchema{"NAMECI", {"NAME"}, tiCaseInsensitive},
+                     IndexSchema{"NAMEN", {"NAME", "N"}, 0}, IndexSchema{"N", {"N"}, tiDescending},
+                     IndexSchema{"D", {"D"}, 0}}},
+        TableSchema{"Walk", LocateFields(), {primary}},
+        TableSchema{"Master",
+                    {LocateField("CODE", FieldType::ftString, 10),
+                     LocateField("TITLE", FieldType::ftString, 20)},
+                    {IndexSchema{"CODE", {"CODE"}, tiPrimary | tiUnique}}},
+        TableSchema{
+            "Detail",
+            {LocateField("ID", FieldType::ftAutoInc), LocateField("CODE", FieldType::ftString, 10),
+             LocateField("SEQ", FieldType::ftInteger)},
+            {primary, IndexSchema{"CODESEQ", {"CODE", "SEQ"}, 0}}}};
+    return schema;
 }
 
 // One record of Idx or Walk.

@@ -18,7 +18,7 @@ struct DiskDatabaseTest : ::testing::Test {
     void SetUp() override {
         std::filesystem::create_directories(dir);
         path = (dir / "db.dll").string();
-        DatabaseCreator(RingSpec()).CreateFile(path);
+        DatabaseCreator(RingSchema()).CreateFile(path);
     }
     void TearDown() override {
         std::filesystem::permissions(path, std::filesystem::perms::owner_all);

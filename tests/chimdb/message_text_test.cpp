@@ -39,10 +39,10 @@ TEST_F(MessageTextTest, NamesAndFilterTextsFromTheUser) {
 }
 
 TEST_F(MessageTextTest, AStoredValueInAUniqueKeyMessage) {
-    DatabaseSchema spec = CursorSpec(false);
-    spec.tables[1].fields[0].fieldSize = 8;
-    spec.tables[1].indexes = {IndexSchema{"TEXT", {"TEXT"}, tiUnique}};
-    MemoryFile file(DatabaseCreator(spec).BuildImage(), "unique.db");
+    DatabaseSchema schema = CursorSchema(false);
+    schema.tables[1].fields[0].fieldSize = 8;
+    schema.tables[1].indexes = {IndexSchema{"TEXT", {"TEXT"}, tiUnique}};
+    MemoryFile file(DatabaseCreator(schema).BuildImage(), "unique.db");
     ScopedMemoryStream registration(file);
     ChimTable table;
     table.SetMediumType(ChimDBMediumType::mtMemory);
@@ -61,11 +61,11 @@ TEST_F(MessageTextTest, AStoredValueInAUniqueKeyMessage) {
 }
 
 TEST(MessageTextSchemaTest, NamesInASchemaToCreate) {
-    DatabaseSchema spec = CursorSpec(false);
-    spec.tables[0].name = "Plans\x1b]0;owned\x07";
-    spec.tables[0].fields.clear();
+    DatabaseSchema schema = CursorSchema(false);
+    schema.tables[0].name = "Plans\x1b]0;owned\x07";
+    schema.tables[0].fields.clear();
     try {
-        DatabaseCreator(spec).BuildImage();
+        DatabaseCreator(schema).BuildImage();
         ADD_FAILURE() << "no error";
     } catch (const DatabaseError& error) {
         EXPECT_STREQ(error.what(), "Table 'Plans\\x1B]0;owned\\x07' has no fields");

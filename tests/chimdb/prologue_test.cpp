@@ -33,10 +33,10 @@ TEST(PrologueTest, SelectsTheAlgorithmsTheFileNames) {
 }
 
 TEST(PrologueTest, PlainFileSelectsNothing) {
-    DatabaseSchema spec = testing::SampleSpec();
-    spec.cipher.reset();
-    spec.compress = false;
-    MemoryFile file(DatabaseCreator(spec).BuildImage());
+    DatabaseSchema schema = testing::SampleSchema();
+    schema.cipher.reset();
+    schema.compress = false;
+    MemoryFile file(DatabaseCreator(schema).BuildImage());
     CompressMgr compress;
     EncryptMgr encrypt;
     Prologue::Read(file, compress, encrypt);

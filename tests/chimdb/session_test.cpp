@@ -44,7 +44,7 @@ TEST_F(SessionListTest, TheSessionsLockSettingsGovernTheFileLock) {
         std::filesystem::temp_directory_path() / ("chimdb_session_" + std::to_string(::getpid()));
     std::filesystem::create_directories(dir);
     std::string path = (dir / "db.dll").string();
-    DatabaseCreator(RingSpec()).CreateFile(path);
+    DatabaseCreator(RingSchema()).CreateFile(path);
     {
         ChimDBFileIO holder;
         holder.OpenFile(path, ChimDBMediumType::mtDisk, false);

@@ -26,7 +26,7 @@ TableSchema CalendarSchema(const char* name = "Calendar") {
 
 // An enciphered file with ring entries, made before the calendar existed.
 std::vector<std::uint8_t> OldImage() {
-    MemoryFile file(RingImage(RingSpec(std::string("Blowfish"), 1, true)), "old.db");
+    MemoryFile file(RingImage(RingSchema(std::string("Blowfish"), 1, true)), "old.db");
     OpenRingTable db(file);
     for (int i = 0; i < 5; ++i)
         db.Append({0, "0" + std::to_string(i) + ":00:00", "entry " + std::to_string(i),
@@ -118,7 +118,7 @@ TEST(TableAdditionTest, RefusedTablesAndFullDirectoriesWriteNothing) {
     EXPECT_THROW(TableAddition::AddTable(file, badIndex), DatabaseError);
     EXPECT_EQ(file.Image(), before);
 
-    DatabaseSchema full = RingSpec();
+    DatabaseSchema full = RingSchema();
     for (int i = 1; i < format::kMaxTables; ++i)
         full.tables.push_back(
             TableSchema{"T" + std::to_string(i), {RingField("A", FieldType::ftInteger)}, {}});

@@ -323,7 +323,7 @@ class CodecRoundTripTest : public ::testing::TestWithParam<CodecCase> {};
 
 TEST_P(CodecRoundTripTest, RecordsAndBlobsReadBackAfterReopening) {
     const CodecCase& c = GetParam();
-    MemoryFile file(RingImage(RingSpec(c.cipher, c.mode, c.compress, true)), "codec.db");
+    MemoryFile file(RingImage(RingSchema(c.cipher, c.mode, c.compress, true)), "codec.db");
     std::vector<Ring> written;
     {
         OpenRingTable db(file);
@@ -398,7 +398,7 @@ class DamagingReadFile : public File {
 };
 
 TEST(VerifyWritesTest, ABlobThatNeverReadsBackStopsAfterThreeRounds) {
-    MemoryFile inner(RingImage(RingSpec(std::string("Blowfish"), 1, true, true)), "verify.db");
+    MemoryFile inner(RingImage(RingSchema(std::string("Blowfish"), 1, true, true)), "verify.db");
     DamagingReadFile file(inner);
     OpenRingTable db(file);
     db.Append({0, "08:00:00", "ok", "good blob"});

@@ -39,26 +39,26 @@ inline FieldSchema RingField(const char* name, FieldType type, std::int32_t size
     return FieldSchema{name, static_cast<std::uint8_t>(type), size, 0};
 }
 
-inline DatabaseSchema RingSpec(std::optional<std::string> cipher = std::nullopt,
-                               std::uint8_t mode = 0, bool compress = false,
-                               bool verifyWrites = false) {
-    DatabaseSchema spec;
-    spec.password = "Quartzfen47";
-    spec.cipher = std::move(cipher);
-    spec.mode = mode;
-    spec.compress = compress;
-    spec.verifyWrites = verifyWrites;
-    spec.tables = {TableSchema{
+inline DatabaseSchema RingSchema(std::optional<std::string> cipher = std::nullopt,
+                                 std::uint8_t mode = 0, bool compress = false,
+                                 bool verifyWrites = false) {
+    DatabaseSchema schema;
+    schema.password = "Quartzfen47";
+    schema.cipher = std::move(cipher);
+    schema.mode = mode;
+    schema.compress = compress;
+    schema.verifyWrites = verifyWrites;
+    schema.tables = {TableSchema{
         "Ring1_7",
         {RingField("ID", FieldType::ftAutoInc), RingField("RINGTIME", FieldType::ftString, 8),
          RingField("RINGDESC", FieldType::ftString, 32), RingField("SOUND", FieldType::ftBlob)},
         {IndexSchema{"ID", {"ID"}, tiPrimary | tiUnique},
          IndexSchema{"TIME", {"RINGTIME", "ID"}, 0}, IndexSchema{"DESC", {"RINGDESC"}, 0}}}};
-    return spec;
+    return schema;
 }
 
-inline std::vector<std::uint8_t> RingImage(const DatabaseSchema& spec = RingSpec()) {
-    return DatabaseCreator(spec).BuildImage();
+inline std::vector<std::uint8_t> RingImage(const DatabaseSchema& schema = RingSchema()) {
+    return DatabaseCreator(schema).BuildImage();
 }
 
 // One ring entry as the tests write and expect it.

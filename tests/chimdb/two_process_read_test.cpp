@@ -124,7 +124,7 @@ TEST(TwoProcessReadTest, AWriterNeverTimesOutAndEachFilterAnswerIsOneState) {
     std::filesystem::create_directories(dir);
     const std::string path = (dir / "db.dll").string();
     const std::string logPath = (dir / "states.log").string();
-    DatabaseCreator(RingSpec(std::string("Blowfish"))).CreateFile(path);
+    DatabaseCreator(RingSchema(std::string("Blowfish"))).CreateFile(path);
     {
         ChimDBFileIO io;
         io.OpenFile(path, ChimDBMediumType::mtDisk, false);

@@ -65,7 +65,7 @@ TEST(TwoProcessTest, AppendingAndModifyingTheSameTableLosesNothing) {
         std::filesystem::temp_directory_path() / ("chimdb_two_" + std::to_string(::getpid()));
     std::filesystem::create_directories(dir);
     std::string path = (dir / "db.dll").string();
-    DatabaseCreator(RingSpec(std::string("Blowfish"), 0, true)).CreateFile(path);
+    DatabaseCreator(RingSchema(std::string("Blowfish"), 0, true)).CreateFile(path);
     int start[2];
     ASSERT_EQ(::pipe(start), 0);
     std::vector<pid_t> children;

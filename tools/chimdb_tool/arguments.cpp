@@ -5,7 +5,7 @@
 namespace chimdb_tool {
 
 Arguments Arguments::Parse(const std::vector<std::string>& args,
-                           const std::vector<OptionSpec>& options) {
+                           const std::vector<DeclaredOption>& options) {
     Arguments result;
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& arg = args[i];
@@ -14,13 +14,13 @@ Arguments Arguments::Parse(const std::vector<std::string>& args,
             continue;
         }
         std::string name = arg.substr(2);
-        auto spec = std::find_if(options.begin(), options.end(),
-                                 [&](const OptionSpec& o) { return o.name == name; });
-        if (spec == options.end())
+        auto known = std::find_if(options.begin(), options.end(),
+                                  [&](const DeclaredOption& o) { return o.name == name; });
+        if (known == options.end())
             throw UsageError("unknown option " + arg);
         if (result.options_.contains(name))
             throw UsageError("option " + arg + " given twice");
-        if (!spec->takesValue) {
+        if (!known->takesValue) {
             result.options_[name] = "";
             continue;
         }

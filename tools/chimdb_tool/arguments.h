@@ -15,7 +15,7 @@ class UsageError : public std::runtime_error {
     using std::runtime_error::runtime_error;
 };
 
-struct OptionSpec {
+struct DeclaredOption {
     std::string_view name;  // without the leading "--"
     bool takesValue = true;
 };
@@ -25,7 +25,7 @@ struct OptionSpec {
 class Arguments {
   public:
     static Arguments Parse(const std::vector<std::string>& args,
-                           const std::vector<OptionSpec>& options);
+                           const std::vector<DeclaredOption>& options);
 
     const std::vector<std::string>& Positional() const { return positional_; }
     std::optional<std::string> Option(std::string_view name) const;

@@ -15,7 +15,7 @@ struct Command {
     std::string_view name;
     std::string_view usage;
     std::size_t positionalCount;
-    std::vector<OptionSpec> options;
+    std::vector<DeclaredOption> options;
     void (*run)(const Arguments& args, std::ostream& out);
 };
 

@@ -8,8 +8,8 @@ namespace chimdb_tool {
 
 // chimdb create FILE --schema SCHEMA.json: writes a new database file; prints nothing.
 void RunCreate(const Arguments& args, std::ostream& /*out*/) {
-    chimdb::DatabaseSchema spec = ReadSchemaFile(args.Required("schema"));
-    chimdb::DatabaseCreator(std::move(spec)).CreateFile(args.Positional().front());
+    chimdb::DatabaseSchema schema = ReadSchemaFile(args.Required("schema"));
+    chimdb::DatabaseCreator(std::move(schema)).CreateFile(args.Positional().front());
 }
 
 // chimdb add-table FILE --schema TABLE.json: adds an empty table to an existing file;

@@ -138,17 +138,17 @@ chimdb::DatabaseSchema ParseSchema(const std::string& text) {
     const std::string where = "the schema";
     RequireObject(root, where,
                   {"password", "encrypt", "mode", "compress", "verifyWrites", "tables"});
-    chimdb::DatabaseSchema spec;
-    spec.password = String(root, "password", where, false);
+    chimdb::DatabaseSchema schema;
+    schema.password = String(root, "password", where, false);
     if (root.contains("encrypt") && !root["encrypt"].is_null())
-        spec.cipher = String(root, "encrypt", where);
-    spec.mode = static_cast<std::uint8_t>(Integer(root, "mode", where, 0, 4));
-    spec.compress = Boolean(root, "compress", where);
-    spec.verifyWrites = Boolean(root, "verifyWrites", where);
+        schema.cipher = String(root, "encrypt", where);
+    schema.mode = static_cast<std::uint8_t>(Integer(root, "mode", where, 0, 4));
+    schema.compress = Boolean(root, "compress", where);
+    schema.verifyWrites = Boolean(root, "verifyWrites", where);
     std::size_t i = 0;
     for (const json& table : Array(root, "tables", where))
-        spec.tables.push_back(ReadTable(table, "table " + std::to_string(i++)));
-    return spec;
+        schema.tables.push_back(ReadTable(table, "table " + std::to_string(i++)));
+    return schema;
 }
 
 namespace {

@@ -13,7 +13,7 @@ class SchemaError : public std::runtime_error {
     using std::runtime_error::runtime_error;
 };
 
-// Reads a schema file (JSON, see docs/chimdb_tool.md) into a database spec. Unknown keys
+// Reads a schema file (JSON, see docs/chimdb_tool.md) into a database schema. Unknown keys
 // are refused, so that a misspelt setting is never silently ignored.
 chimdb::DatabaseSchema ReadSchemaFile(const std::string& path);
 chimdb::DatabaseSchema ParseSchema(const std::string& text);

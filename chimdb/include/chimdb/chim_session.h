@@ -63,7 +63,6 @@ class ChimSession {
     // Passwords that every database of the session tries first when a table opens.
     const std::vector<std::string>& Passwords() const { return passwords_; }
     void AddPassword(const std::string& password);
-    void RemovePassword(const std::string& password);
     void RemoveAllPasswords() { passwords_.clear(); }
 
     // The host's prompt; none installed counts as cancelled.

@@ -17,7 +17,7 @@ namespace chimdb {
 class DatabaseCreator {
   public:
     // Validates the schema at once; raises DatabaseError naming the first problem.
-    explicit DatabaseCreator(DatabaseSchema spec);
+    explicit DatabaseCreator(DatabaseSchema schema);
 
     // The complete bytes of the new file.
     std::vector<std::uint8_t> BuildImage() const;
@@ -32,7 +32,7 @@ class DatabaseCreator {
     static TableHeader BuildTableHeader(const TableSchema& table);
 
   private:
-    ProcessHeader BuildProcessHeader(const DatabaseSchema& spec) const;
+    ProcessHeader BuildProcessHeader(const DatabaseSchema& schema) const;
 
     ProcessHeader processHeader_;
     std::vector<TableHeader> tableHeaders_;

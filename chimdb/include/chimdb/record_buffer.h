@@ -38,9 +38,6 @@ class RecordBuffer {
     std::uint8_t BookmarkFlag() const { return bytes_.back(); }
     void SetBookmarkFlag(std::uint8_t flag) { bytes_.back() = flag; }
 
-    // Copies bytes and blob contents of another buffer of the same layout.
-    void CopyFrom(RecordBuffer& other);
-
   private:
     std::vector<std::uint8_t> bytes_;
     std::vector<std::unique_ptr<OptimBlobStream>> blobs_;

@@ -171,10 +171,6 @@ void ChimSession::AddPassword(const std::string& password) {
         passwords_.push_back(password);
 }
 
-void ChimSession::RemovePassword(const std::string& password) {
-    passwords_.erase(std::remove(passwords_.begin(), passwords_.end(), password), passwords_.end());
-}
-
 ChimDatabase* ChimSession::FindDatabase(std::string_view name) const {
     StoreLockGuard lock(StoreLock::Mutex());
     for (ChimDatabase* database : databases_) {

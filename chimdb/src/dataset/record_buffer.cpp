@@ -43,12 +43,4 @@ void RecordBuffer::SetBookmark(std::int32_t recNo) {
     std::memcpy(bytes_.data() + bytes_.size() - kBookmarkTail, &recNo, sizeof recNo);
 }
 
-void RecordBuffer::CopyFrom(RecordBuffer& other) {
-    bytes_ = other.bytes_;
-    for (std::size_t i = 0; i < blobs_.size() && i < other.blobs_.size(); ++i) {
-        if (blobs_[i] && other.blobs_[i])
-            blobs_[i]->Assign(other.blobs_[i]->Content());
-    }
-}
-
 }  // namespace chimdb

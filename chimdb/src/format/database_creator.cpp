@@ -45,35 +45,35 @@ void RequireUniqueName(const char* kind, const std::vector<Item>& items, const I
     }
 }
 
-FieldDefItem BuildField(const std::string& tableName, const FieldSchema& spec) {
-    FieldDefItem field{StoredName("Field", spec.name), spec.fieldType, spec.fieldSize,
-                       spec.ProcessFlag};
-    if (!FieldWidth(spec.fieldType, 1))
-        Refuse("Field '" + PrintableText(spec.name) + "' of table '" + PrintableText(tableName) +
+FieldDefItem BuildField(const std::string& tableName, const FieldSchema& schema) {
+    FieldDefItem field{StoredName("Field", schema.name), schema.fieldType, schema.fieldSize,
+                       schema.ProcessFlag};
+    if (!FieldWidth(schema.fieldType, 1))
+        Refuse("Field '" + PrintableText(schema.name) + "' of table '" + PrintableText(tableName) +
                "' has an unknown type");
-    if (IsStringType(spec.fieldType) &&
-        (spec.fieldSize < 1 || spec.fieldSize >= std::numeric_limits<std::int32_t>::max()))
-        Refuse("String field '" + PrintableText(spec.name) + "' of table '" +
+    if (IsStringType(schema.fieldType) &&
+        (schema.fieldSize < 1 || schema.fieldSize >= std::numeric_limits<std::int32_t>::max()))
+        Refuse("String field '" + PrintableText(schema.name) + "' of table '" +
                PrintableText(tableName) + "' needs a size of at least 1");
-    if (IsStringType(spec.fieldType) && spec.fieldSize > format::kMaxStringFieldSize)
-        Refuse("String field '" + PrintableText(spec.name) + "' of table '" +
+    if (IsStringType(schema.fieldType) && schema.fieldSize > format::kMaxStringFieldSize)
+        Refuse("String field '" + PrintableText(schema.name) + "' of table '" +
                PrintableText(tableName) + "' needs a size of at most " +
                std::to_string(format::kMaxStringFieldSize));
     return field;
 }
 
-IndexDefItem BuildIndex(const std::string& tableName, const IndexSchema& spec,
+IndexDefItem BuildIndex(const std::string& tableName, const IndexSchema& schema,
                         const std::vector<FieldDefItem>& fields) {
     IndexDefItem index;
-    index.name = StoredName("Index", spec.name);
-    index.Options = spec.Options;
+    index.name = StoredName("Index", schema.name);
+    index.Options = schema.Options;
     const std::string where =
-        "Index '" + PrintableText(spec.name) + "' of table '" + PrintableText(tableName) + "'";
-    if (spec.fields.empty())
+        "Index '" + PrintableText(schema.name) + "' of table '" + PrintableText(tableName) + "'";
+    if (schema.fields.empty())
         Refuse(where + " has no key fields");
-    if (spec.fields.size() > static_cast<std::size_t>(format::kMaxKeyFields))
+    if (schema.fields.size() > static_cast<std::size_t>(format::kMaxKeyFields))
         Refuse(where + " has more than 8 key fields");
-    for (const std::string& fieldName : spec.fields) {
+    for (const std::string& fieldName : schema.fields) {
         std::string stored = ToCodePage(fieldName);
         std::int32_t number = -1;
         for (std::size_t i = 0; i < fields.size(); ++i) {
@@ -104,36 +104,36 @@ std::int64_t RecordBytes(const std::vector<FieldDefItem>& fields) {
 
 }  // namespace
 
-DatabaseCreator::DatabaseCreator(DatabaseSchema spec) {
-    processHeader_ = BuildProcessHeader(spec);
-    if (spec.tables.size() > static_cast<std::size_t>(format::kMaxTables))
+DatabaseCreator::DatabaseCreator(DatabaseSchema schema) {
+    processHeader_ = BuildProcessHeader(schema);
+    if (schema.tables.size() > static_cast<std::size_t>(format::kMaxTables))
         Refuse("A database holds at most 256 tables");
-    for (const TableSchema& table : spec.tables) {
+    for (const TableSchema& table : schema.tables) {
         TableHeader header = BuildTableHeader(table);
         RequireUniqueName("table", tableHeaders_, header, table.name);
         tableHeaders_.push_back(std::move(header));
     }
 }
 
-ProcessHeader DatabaseCreator::BuildProcessHeader(const DatabaseSchema& spec) const {
+ProcessHeader DatabaseCreator::BuildProcessHeader(const DatabaseSchema& schema) const {
     ProcessHeader header;
-    if (spec.compress) {
+    if (schema.compress) {
         CompressMgr().SetAlgoName(kCompressAlgoName);
         header.CompressEnabled = true;
         header.CompressAlgoName = kCompressAlgoName;
     }
-    if (spec.mode > kHighestMode)
-        Refuse("Cipher mode " + std::to_string(spec.mode) + " is out of range 0..4");
-    header.EncryptMode = spec.mode;
-    if (spec.cipher) {
-        EncryptMgr().SetAlgoName(*spec.cipher);  // refuses a name that is not registered
-        if (spec.cipher->size() > static_cast<std::size_t>(format::kMaxNameBytes))
-            Refuse("Cipher name '" + PrintableText(*spec.cipher) + "' is longer than 32 bytes");
+    if (schema.mode > kHighestMode)
+        Refuse("Cipher mode " + std::to_string(schema.mode) + " is out of range 0..4");
+    header.EncryptMode = schema.mode;
+    if (schema.cipher) {
+        EncryptMgr().SetAlgoName(*schema.cipher);  // refuses a name that is not registered
+        if (schema.cipher->size() > static_cast<std::size_t>(format::kMaxNameBytes))
+            Refuse("Cipher name '" + PrintableText(*schema.cipher) + "' is longer than 32 bytes");
         header.EncryptEnabled = true;
-        header.EncryptAlgoName = *spec.cipher;
-        header.PasswordHash = PasswordHashText(ToCodePage(spec.password));
+        header.EncryptAlgoName = *schema.cipher;
+        header.PasswordHash = PasswordHashText(ToCodePage(schema.password));
     }
-    header.VerifyWrites = spec.verifyWrites;
+    header.VerifyWrites = schema.verifyWrites;
     return header;
 }
 
@@ -146,16 +146,16 @@ TableHeader DatabaseCreator::BuildTableHeader(const TableSchema& table) {
         Refuse("Table '" + PrintableText(table.name) + "' has more than 96 fields");
     if (table.indexes.size() > static_cast<std::size_t>(format::kMaxIndexes))
         Refuse("Table '" + PrintableText(table.name) + "' has more than 8 indexes");
-    for (const FieldSchema& spec : table.fields) {
-        FieldDefItem field = BuildField(table.name, spec);
-        RequireUniqueName("field", header.fields, field, spec.name);
+    for (const FieldSchema& schema : table.fields) {
+        FieldDefItem field = BuildField(table.name, schema);
+        RequireUniqueName("field", header.fields, field, schema.name);
         header.fields.push_back(std::move(field));
     }
     if (RecordBytes(header.fields) > std::numeric_limits<std::int32_t>::max())
         Refuse("Records of table '" + PrintableText(table.name) + "' are too large");
-    for (const IndexSchema& spec : table.indexes) {
-        IndexDefItem index = BuildIndex(table.name, spec, header.fields);
-        RequireUniqueName("index", header.indexes, index, spec.name);
+    for (const IndexSchema& schema : table.indexes) {
+        IndexDefItem index = BuildIndex(table.name, schema, header.fields);
+        RequireUniqueName("index", header.indexes, index, schema.name);
         header.indexes.push_back(std::move(index));
     }
     return header;
