@@ -201,6 +201,44 @@ TEST_F(OtherProgramTest, ADeleteIsSeenByReadSearchAndFilter) {
     EXPECT_EQ(ours.Descs(kDescIndex + 1), (std::vector<std::string>{"bell a", "bell e", "bell f"}));
 }
 
+// A program forked from one that has written already starts with a copy of everything it
+// had, and must still never write a stamp that the other may take for one of its own: here
+// the other writes twice, and the child's two writes would repeat those two stamps in the
+// other order if both drew them from the same sequence.
+TEST_F(OtherProgramTest, AProgramForkedAfterAWriteIsStillSeen) {
+    int go[2];
+    ASSERT_EQ(::pipe(go), 0);
+    const pid_t pid = ::fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+        ::close(go[1]);
+        char byte = 0;
+        int code = ::read(go[0], &byte, 1) == 1 ? 0 : 2;
+        try {
+            DiskRingTable theirs(path_);
+            theirs.ModifyId(2, {2, "08:00:00", "bell b", "snd"});
+            theirs.ModifyId(3, {3, "08:00:00", "bell f", "snd"});
+        } catch (const std::exception& e) {
+            std::fprintf(stderr, "other process: %s\n", e.what());
+            code = 1;
+        }
+        ::_exit(code);
+    }
+    ::close(go[0]);
+    DiskRingTable ours(path_);
+    ours.ModifyId(1, {1, "08:00:00", "bell a1", "snd"});
+    ours.ModifyId(1, {1, "08:00:00", "bell a2", "snd"});
+    ASSERT_EQ(ours.Descs(0), (std::vector<std::string>{"bell a2", "bell c", "bell e"}));
+    ASSERT_EQ(::write(go[1], "g", 1), 1);
+    ::close(go[1]);
+    int status = 0;
+    ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+    ASSERT_TRUE(WIFEXITED(status));
+    ASSERT_EQ(WEXITSTATUS(status), 0);
+    EXPECT_EQ(ours.Descs(0), (std::vector<std::string>{"bell a2", "bell b", "bell f"}));
+    EXPECT_TRUE(ours.FindsDesc("bell f"));
+}
+
 std::string Incompressible(std::size_t size) {
     std::string bytes(size, '\0');
     std::uint32_t state = 12345;

@@ -14,6 +14,8 @@
 #include <cstring>
 #include <random>
 
+#include <unistd.h>
+
 #include "chimdb/database_error.h"
 #include "chimdb/field_type.h"
 #include "chimdb/file_format.h"
@@ -29,15 +31,22 @@ std::atomic<std::size_t>& DefaultLimit() {
 }
 
 // A value no program is likely to have written before: a copy of the file put back over it
-// must not look unchanged.
+// must not look unchanged. The generator is seeded again in a child process: a fork copies
+// its state, and two programs that wrote the same sequence of stamps would each take the
+// other's write for one of their own. One generator per thread, so that threads writing
+// different tables never share one.
 ChimTableIO::ChangeStamp NewStamp(const ChimTableIO::ChangeStamp& old) {
-    static std::mt19937_64 random = [] {
+    thread_local std::mt19937_64 random;
+    thread_local pid_t seededIn = 0;
+    if (const pid_t pid = ::getpid(); pid != seededIn) {
         std::random_device device;
         std::seed_seq seed{static_cast<std::uint64_t>(device()),
+                           static_cast<std::uint64_t>(device()), static_cast<std::uint64_t>(pid),
                            static_cast<std::uint64_t>(
                                std::chrono::steady_clock::now().time_since_epoch().count())};
-        return std::mt19937_64(seed);
-    }();
+        random.seed(seed);
+        seededIn = pid;
+    }
     ChimTableIO::ChangeStamp stamp{};
     do {
         const std::uint64_t value = random();
