@@ -6,6 +6,7 @@
 #include <sys/statfs.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <utility>
@@ -72,7 +73,8 @@ DiskFile::DiskFile(DiskFile&& other) noexcept
     : path_(std::move(other.path_)),
       access_(other.access_),
       fd_(std::exchange(other.fd_, -1)),
-      coherentReads_(other.coherentReads_) {}
+      coherentReads_(other.coherentReads_),
+      mapping_(std::move(other.mapping_)) {}
 
 DiskFile::~DiskFile() {
     if (fd_ >= 0)
@@ -82,10 +84,25 @@ DiskFile::~DiskFile() {
 bool DiskFile::ReadShared(std::int64_t offset, std::span<std::uint8_t> dst) {
     if (offset < 0 || dst.empty() || !coherentReads_)
         return false;
-    // A plain read rather than a shared mapping: a mapping faults (SIGBUS) when another
-    // program cuts the file shorter, as a copy over the file does for a moment, and a bell
-    // program must not die of that.
+    if (mapping_.Copy(offset, dst))
+        return true;
+    // Past the mapping (the file grew since it was mapped), or past the end of the file as
+    // another program left it: a plain read tells which.
+    const std::int64_t end = offset + static_cast<std::int64_t>(dst.size());
+    if (static_cast<std::uint64_t>(end) > mapping_.Length())
+        MapUpTo(end);
     return ReadAt(offset, dst) == dst.size();
+}
+
+void DiskFile::MapUpTo(std::int64_t end) {
+    struct stat info {};
+    if (::fstat(fd_, &info) != 0 || info.st_size < end)
+        return;
+    // Address space, not memory: the pages that are never read are never loaded.
+    constexpr std::int64_t kRoom = 16 << 20;
+    const std::int64_t length = std::max(info.st_size * 2, info.st_size + kRoom);
+    if (!mapping_.Map(fd_, static_cast<std::size_t>(length)))
+        mapping_.Unmap();
 }
 
 DiskFile DiskFile::CreateNew(const std::string& path) {

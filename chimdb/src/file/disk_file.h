@@ -3,6 +3,7 @@
 #include <string>
 
 #include "chimdb/file.h"
+#include "file/guarded_mapping.h"
 
 namespace chimdb {
 
@@ -33,7 +34,8 @@ class DiskFile : public File {
     bool TryLockRegion(std::int64_t offset, std::int64_t length) override;
     void UnlockRegion(std::int64_t offset, std::int64_t length) override;
     // One read without the lock, on local file systems only (there one page cache serves
-    // every opener, so the read sees every write that finished before it).
+    // every opener, so the read sees every write that finished before it). From a shared
+    // mapping, so that the bytes every operation looks at cost no system call.
     bool ReadShared(std::int64_t offset, std::span<std::uint8_t> dst) override;
     // Open-file-description read locks as well, which read-only openings may take too.
     void SetWaitSign(std::int64_t offset, bool waiting) override;
@@ -50,11 +52,14 @@ class DiskFile : public File {
   private:
     DiskFile(std::string path, Access access, int fd);
     [[noreturn]] void RaiseIoError(const char* operation, int error) const;
+    // Maps the file with room to grow, when it now holds the bytes up to end.
+    void MapUpTo(std::int64_t end);
 
     std::string path_;
     Access access_;
     int fd_ = -1;
     bool coherentReads_ = false;
+    GuardedMapping mapping_;
 };
 
 }  // namespace chimdb
