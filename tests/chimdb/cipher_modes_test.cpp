@@ -111,6 +111,26 @@ TEST_P(CipherModeTest, ChangesTheDataExceptWhereMode4LeavesATail) {
     EXPECT_NE(Encode(*cipher, plain), plain);
 }
 
+// A text deciphered up to its terminator must give exactly the bytes a whole decode gives,
+// up to and including the terminator, and zeros after it: a prefix, whatever the length of
+// the text and of the field, in place as kept records decode it.
+TEST_P(CipherModeTest, ATextDecodesLikeTheWholeBufferUpToItsTerminator) {
+    auto cipher = KeyedCipher(Kind(), Mode());
+    for (std::size_t width : {1u, 2u, 9u, 16u, 17u, 33u, 201u}) {
+        for (std::size_t length = 0; length < width; ++length) {
+            Bytes plain = Pattern(width, static_cast<std::uint32_t>(width * 64 + length));
+            std::replace(plain.begin(), plain.end(), std::uint8_t{0}, std::uint8_t{1});
+            plain[length] = 0;
+            Bytes text = Encode(*cipher, plain);
+            cipher->DecodeText(text.data(), text.data(), text.size());
+            cipher->Done();
+            Bytes expected(plain.begin(), plain.begin() + static_cast<std::ptrdiff_t>(length) + 1);
+            expected.resize(width, 0);
+            EXPECT_EQ(text, expected) << "width " << width << ", length " << length;
+        }
+    }
+}
+
 INSTANTIATE_TEST_SUITE_P(AllCiphersAllModes, CipherModeTest,
                          ::testing::Combine(::testing::Values(0, 1, 2),
                                             ::testing::Values(0, 1, 2, 3, 4)));

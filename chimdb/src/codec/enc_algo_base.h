@@ -20,6 +20,9 @@ class EncAlgo_Base : public EncryptAlgo {
     void DecodeBuffer(const std::uint8_t* src, std::uint8_t* dst, std::size_t size) override {
         cipher_->DecodeBuffer(src, dst, size);
     }
+    void DecodeText(const std::uint8_t* src, std::uint8_t* dst, std::size_t size) override {
+        cipher_->DecodeText(src, dst, size);
+    }
     std::string_view CipherClassName() const override { return cipher_->ClassName(); }
 
     Encrypt& Cipher() { return *cipher_; }

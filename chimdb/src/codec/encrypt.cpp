@@ -119,6 +119,26 @@ void Encrypt::DecodeBuffer(const std::uint8_t* src, std::uint8_t* dst, std::size
     WipeWork();
 }
 
+void Encrypt::DecodeText(const std::uint8_t* src, std::uint8_t* dst, std::size_t size) {
+    if (mode_ > 4) {
+        DecodeBuffer(src, dst, size);  // transforms nothing: the raw bytes, as they are
+        return;
+    }
+    // Every mode deciphers a prefix from the bytes of that prefix alone, and one step after
+    // another carries the feedback register exactly as one call over the whole buffer does.
+    const std::size_t step = mode_ == 2 || mode_ == 3 ? 1 : BlockSize();
+    for (std::size_t pos = 0; pos < size; pos += step) {
+        const std::size_t length = std::min(step, size - pos);
+        DecodeBuffer(src + pos, dst + pos, length);
+        if (const void* end = std::memchr(dst + pos, 0, length)) {
+            const std::size_t zero =
+                static_cast<std::size_t>(static_cast<const std::uint8_t*>(end) - dst);
+            std::memset(dst + zero + 1, 0, size - zero - 1);
+            return;
+        }
+    }
+}
+
 void Encrypt::CodeTail(const std::uint8_t* src, std::uint8_t* dst, std::size_t size) {
     EncryptBlock(fb_.data(), work_.data());
     for (std::size_t i = 0; i < size; ++i)

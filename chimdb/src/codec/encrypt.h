@@ -45,6 +45,12 @@ class Encrypt {
     // Transform size bytes; src == dst is allowed. Raise EncryptException before keying.
     void EncodeBuffer(const std::uint8_t* src, std::uint8_t* dst, std::size_t size);
     void DecodeBuffer(const std::uint8_t* src, std::uint8_t* dst, std::size_t size);
+    // A text value: deciphered as DecodeBuffer would, up to the block (or, in the 8-bit
+    // feedback modes, the byte) that holds its terminating zero; every byte after the zero
+    // is zero.
+    // Nothing reads a text past its terminator, and a long field holding a short name is
+    // deciphered in a fraction of the time.
+    void DecodeText(const std::uint8_t* src, std::uint8_t* dst, std::size_t size);
 
     // One block, no mode and no feedback involved.
     virtual void EncryptBlock(const std::uint8_t* in, std::uint8_t* out) const = 0;

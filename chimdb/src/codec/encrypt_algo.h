@@ -22,6 +22,10 @@ class EncryptAlgo : public DataProcessAlgo {
     // src == dst is allowed.
     virtual void EncodeBuffer(const std::uint8_t* src, std::uint8_t* dst, std::size_t size) = 0;
     virtual void DecodeBuffer(const std::uint8_t* src, std::uint8_t* dst, std::size_t size) = 0;
+    // A text value, deciphered up to its terminating zero; the rest of dst is zeros.
+    virtual void DecodeText(const std::uint8_t* src, std::uint8_t* dst, std::size_t size) {
+        DecodeBuffer(src, dst, size);
+    }
     // Class name of the block cipher, e.g. "Enc_Blowfish".
     virtual std::string_view CipherClassName() const = 0;
 

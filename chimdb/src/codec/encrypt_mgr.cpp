@@ -64,6 +64,12 @@ void EncryptMgr::DecodeBuffer(const std::uint8_t* src, std::uint8_t* dst, std::s
     cipher.DecodeBuffer(src, dst, size);
 }
 
+void EncryptMgr::DecodeText(const std::uint8_t* src, std::uint8_t* dst, std::size_t size) {
+    EncryptAlgo& cipher = Cipher();
+    DoneOnExit done(cipher);
+    cipher.DecodeText(src, dst, size);
+}
+
 void EncryptMgr::EncodeStream(std::span<const std::uint8_t> src, std::vector<std::uint8_t>& dst) {
     EncryptAlgo& cipher = Cipher();
     DoneOnExit done(cipher);

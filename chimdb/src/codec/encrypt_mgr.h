@@ -19,6 +19,8 @@ class EncryptMgr : public DataProcessMgr {
     // src == dst is allowed.
     void EncodeBuffer(const std::uint8_t* src, std::uint8_t* dst, std::size_t size);
     void DecodeBuffer(const std::uint8_t* src, std::uint8_t* dst, std::size_t size);
+    // A text value up to its terminating zero; the rest of dst is zeros.
+    void DecodeText(const std::uint8_t* src, std::uint8_t* dst, std::size_t size);
     void EncodeStream(std::span<const std::uint8_t> src, std::vector<std::uint8_t>& dst) override;
     void DecodeStream(std::span<const std::uint8_t> src, std::vector<std::uint8_t>& dst) override;
 

@@ -316,6 +316,11 @@ void ChimDBFileIO::DecodeBuffer(const std::uint8_t* source, std::uint8_t* dest, 
     encryptMgr_.DecodeBuffer(source, dest, size);
 }
 
+void ChimDBFileIO::DecodeText(std::uint8_t* field, std::size_t size) {
+    std::lock_guard lock(codecMutex_);
+    encryptMgr_.DecodeText(field, field, size);
+}
+
 void ChimDBFileIO::LoadBlob(std::int64_t descriptorPosition, bool encrypted, bool compressed,
                             std::vector<std::uint8_t>& content) try {
     FileLockGuard lock(*this);

@@ -102,6 +102,8 @@ class ChimDBFileIO : public BlobLoader {
                       std::size_t size);
     void DecodeBuffer(const std::uint8_t* source, std::uint8_t* dest, bool encrypt,
                       std::size_t size);
+    // A string field's value, deciphered up to its terminating zero (the rest is zeros).
+    void DecodeText(std::uint8_t* field, std::size_t size);
 
     // BlobLoader: the stored blob behind a descriptor, decoded.
     void LoadBlob(std::int64_t descriptorPosition, bool encrypted, bool compressed,

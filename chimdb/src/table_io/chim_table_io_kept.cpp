@@ -231,7 +231,11 @@ void ChimTableIO::FillSlot(std::uint8_t* slot, const std::uint8_t* raw) {
 const std::uint8_t* ChimTableIO::SlotField(std::uint8_t* slot, std::size_t fieldNo) {
     std::uint8_t* field = slot + kMaskBytes + fieldOffsets_[fieldNo];
     if (!IsPlain(slot, fieldNo)) {
-        io_.DecodeBuffer(field, field, true, static_cast<std::size_t>(FieldWidth(fieldNo)));
+        const auto width = static_cast<std::size_t>(FieldWidth(fieldNo));
+        if (IsStringType(header_.fields[fieldNo].fieldType))
+            io_.DecodeText(field, width);
+        else
+            io_.DecodeBuffer(field, field, true, width);
         MarkPlain(slot, fieldNo);
     }
     return field;
