@@ -16,6 +16,7 @@
 #include "chimdb/chim_session.h"
 #include "chimdb/chim_session_list.h"
 #include "platform/linux/linux_file_system.h"
+#include "platform/linux/linux_log_files.h"
 #include "platform/linux/local_single_instance.h"
 #include "platform/linux/logind_power.h"
 #include "platform/linux/qt_tick_source.h"
@@ -97,10 +98,12 @@ int main(int argc, char** argv) {
     chimora::platform::XdgAutorun autorun;
     chimora::platform::QtShellOpen shell;
     chimora::platform::TimedatedTimeSync timeSync;
+    chimora::platform::LinuxLogFiles logFiles;
 
     const chimora::DataFolderFiller::Outcome filled = PrepareProgramFolder(layout);
     const std::vector<std::string>& folderProblems = filled.problems;
-    chimora::RingLog log(clock, layout.ProgramFolder() + chimora::RingLog::kFileName, &std::cerr);
+    chimora::RingLog log(clock, logFiles, layout.ProgramFolder() + chimora::RingLog::kFileName,
+                         &std::cerr);
     log.Event(std::string("program started, version ") + CHIMORA_VERSION + ", " +
               layout.Describe());
     if (!filled.copied.empty())
