@@ -12,14 +12,15 @@
 #include "app/gui/chim_db_login_form.h"
 #include "app/gui/frm_main.h"
 #include "app/gui/qt_timer_service.h"
-#include "app/gui/termination_signals.h"
 #include "chimdb/chim_session.h"
 #include "chimdb/chim_session_list.h"
 #include "platform/linux/linux_file_system.h"
+#include "platform/linux/linux_log_files.h"
 #include "platform/linux/local_single_instance.h"
 #include "platform/linux/logind_power.h"
 #include "platform/linux/qt_tick_source.h"
 #include "platform/linux/sdl_media_player.h"
+#include "platform/linux/signal_termination_requests.h"
 #include "platform/linux/system_clock.h"
 #include "platform/linux/timedated_time_sync.h"
 #include "platform/linux/x11_hot_keys.h"
@@ -97,10 +98,12 @@ int main(int argc, char** argv) {
     chimora::platform::XdgAutorun autorun;
     chimora::platform::QtShellOpen shell;
     chimora::platform::TimedatedTimeSync timeSync;
+    chimora::platform::LinuxLogFiles logFiles;
 
     const chimora::DataFolderFiller::Outcome filled = PrepareProgramFolder(layout);
     const std::vector<std::string>& folderProblems = filled.problems;
-    chimora::RingLog log(clock, layout.ProgramFolder() + chimora::RingLog::kFileName, &std::cerr);
+    chimora::RingLog log(clock, logFiles, layout.ProgramFolder() + chimora::RingLog::kFileName,
+                         &std::cerr);
     log.Event(std::string("program started, version ") + CHIMORA_VERSION + ", " +
               layout.Describe());
     if (!filled.copied.empty())
@@ -114,17 +117,16 @@ int main(int argc, char** argv) {
     QObject::connect(&app, &QGuiApplication::commitDataRequest,
                      [](QSessionManager&) { FlushEveryDatabase(); });
     QObject::connect(&app, &QCoreApplication::aboutToQuit, [] { FlushEveryDatabase(); });
-    chimora::TerminationSignals termination;
+    chimora::platform::SignalTerminationRequests termination;
     bool endRequested = false;
-    QObject::connect(&termination, &chimora::TerminationSignals::requested, &app,
-                     [&log, &endRequested](int number) {
-                         log.Event("end requested by signal " + std::to_string(number));
-                         endRequested = true;
-                         FlushEveryDatabase();
-                         // Ends every event loop, that of an open box too; a loop started
-                         // after this returns at once.
-                         QCoreApplication::exit(0);
-                     });
+    termination.SetHandler([&log, &endRequested](int number) {
+        log.Event("end requested by signal " + std::to_string(number));
+        endRequested = true;
+        FlushEveryDatabase();
+        // Ends every event loop, that of an open box too; a loop started after this returns
+        // at once.
+        QCoreApplication::exit(0);
+    });
 
     int status = 0;
     {

@@ -2,14 +2,9 @@
 
 #include "app/core/ring_volume.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
-#include <cerrno>
 #include <cstdio>
-#include <filesystem>
+#include <optional>
 #include <ostream>
-#include <system_error>
 
 namespace chimora {
 
@@ -34,27 +29,15 @@ std::string OutcomeText(const RingReport& report) {
     return "unknown outcome";
 }
 
-// Writes all of text to fd; false when the disk refuses any part of it.
-bool WriteAll(int fd, const std::string& text) {
-    std::size_t done = 0;
-    while (done < text.size()) {
-        const ssize_t n = ::write(fd, text.data() + done, text.size() - done);
-        if (n < 0 && errno == EINTR) {
-            continue;
-        }
-        if (n <= 0) {
-            return false;
-        }
-        done += static_cast<std::size_t>(n);
-    }
-    return true;
-}
-
 }  // namespace
 
-RingLog::RingLog(const platform::Clock& clock, std::string filePath, std::ostream* echo,
-                 std::uintmax_t capBytes)
-    : clock_(clock), filePath_(std::move(filePath)), echo_(echo), capBytes_(capBytes) {}
+RingLog::RingLog(const platform::Clock& clock, platform::LogFiles& files, std::string filePath,
+                 std::ostream* echo, std::uintmax_t capBytes)
+    : clock_(clock),
+      files_(files),
+      filePath_(std::move(filePath)),
+      echo_(echo),
+      capBytes_(capBytes) {}
 
 void RingLog::Event(const std::string& text) {
     WriteLine(Stamp(clock_.Now()) + " " + text);
@@ -84,29 +67,19 @@ void RingLog::WriteLine(const std::string& line) {
         return;
     }
     RotateIfFull();
-    // Opened per line: a log that was moved away or deleted is simply started again, and
-    // the descriptor is never held across a suspend or a lost disk.
-    const int fd = ::open(filePath_.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
-    if (fd < 0) {
-        return;
-    }
     // Synced line by line: the program may switch the PC off seconds after the last ring,
     // and the line that tells why must survive it. A failure here is swallowed.
-    if (WriteAll(fd, line + '\n')) {
-        ::fdatasync(fd);
-    }
-    ::close(fd);
+    files_.AppendDurably(filePath_, line + '\n');
 }
 
 // Rotates before a line that would take the file past the cap. An empty file is never
 // rotated, so that one overlong line still gets written.
 void RingLog::RotateIfFull() {
-    std::error_code error;
-    const std::uintmax_t size = std::filesystem::file_size(filePath_, error);
-    if (error || size == 0 || size + pendingBytes_ <= capBytes_) {
+    const std::optional<std::uintmax_t> size = files_.Size(filePath_);
+    if (!size || *size == 0 || *size + pendingBytes_ <= capBytes_) {
         return;
     }
-    std::filesystem::rename(filePath_, filePath_ + ".1", error);
+    files_.Rename(filePath_, filePath_ + ".1");
 }
 
 }  // namespace chimora

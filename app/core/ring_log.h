@@ -6,6 +6,7 @@
 
 #include "app/core/ring_report.h"
 #include "platform/clock.h"
+#include "platform/log_files.h"
 
 namespace chimora {
 
@@ -18,9 +19,10 @@ class RingLog {
     static constexpr std::uintmax_t kDefaultCapBytes = 1024 * 1024;
     static constexpr const char* kFileName = "chimora.log";
 
-    // filePath: usually the program folder + kFileName; echo: nullptr writes the file only.
-    RingLog(const platform::Clock& clock, std::string filePath, std::ostream* echo,
-            std::uintmax_t capBytes = kDefaultCapBytes);
+    // filePath: usually the program folder + kFileName, empty for the echo only; echo:
+    // nullptr writes the file only.
+    RingLog(const platform::Clock& clock, platform::LogFiles& files, std::string filePath,
+            std::ostream* echo, std::uintmax_t capBytes = kDefaultCapBytes);
 
     // A free-text event: program start and exit, pause and run, shutdown request and its
     // result, a store error shown to the user.
@@ -33,6 +35,7 @@ class RingLog {
     void RotateIfFull();
 
     const platform::Clock& clock_;
+    platform::LogFiles& files_;
     std::string filePath_;
     std::ostream* echo_;
     std::uintmax_t capBytes_;

@@ -5,12 +5,13 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <cerrno>
 #include <cstdlib>
 #include <filesystem>
 #include <string_view>
 #include <system_error>
 #include <vector>
+
+#include "platform/linux/posix_write.h"
 
 namespace chimora::platform {
 
@@ -101,21 +102,6 @@ std::string EntryText(const std::string& name, const std::string& data) {
 bool IsUsableName(const std::string& name) {
     return !name.empty() && name != "." && name != ".." &&
            name.find_first_of(std::string_view("/\0", 2)) == std::string::npos;
-}
-
-bool WriteAll(int fd, const std::string& text) {
-    std::size_t done = 0;
-    while (done < text.size()) {
-        const ssize_t n = ::write(fd, text.data() + done, text.size() - done);
-        if (n < 0 && errno == EINTR) {
-            continue;
-        }
-        if (n <= 0) {
-            return false;
-        }
-        done += static_cast<std::size_t>(n);
-    }
-    return true;
 }
 
 // Writes text to path through a temporary file in the same folder and a rename, so that a

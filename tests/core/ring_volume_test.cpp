@@ -4,13 +4,13 @@
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
-#include <fstream>
+#include <sstream>
 
 #include "app/core/batch_add_plan.h"
 #include "app/core/ring_log.h"
 #include "app/core/ring_set_saver.h"
 #include "chimdb/chim_session_list.h"
+#include "platform/fake/fake_log_files.h"
 #include "tests/core/engine_fixture.h"
 #include "tests/core/ring_table_reader.h"
 #include "tests/support/program_folder.h"
@@ -55,19 +55,16 @@ TEST_F(EngineTest, APreviewAfterAQuietRingIsNotQuiet) {
 }
 
 TEST(RingVolumeLogTest, RingLineNamesAVolumeThatIsNotFull) {
-    const std::filesystem::path file =
-        std::filesystem::temp_directory_path() /
-        ("chimora_volume_log_" + std::to_string(::getpid()) + ".log");
-    std::filesystem::remove(file);
     platform::FakeClock clock;
     clock.Set(2026, 3, 4, 8, 0, 0, 12);
-    RingLog log(clock, file.string(), nullptr);
+    platform::FakeLogFiles files;
+    RingLog log(clock, files, "/school/chimora.log", nullptr);
     RingReport report{"08:00:00", "第一节", "bell.wav", RingReport::Outcome::Played,
                       {},         false,    12,         45};
     log.Ring(report);
     report.volume = 100;
     log.Ring(report);
-    std::ifstream in(file);
+    std::istringstream in(files.files["/school/chimora.log"]);
     std::string quiet, full;
     std::getline(in, quiet);
     std::getline(in, full);
@@ -75,7 +72,6 @@ TEST(RingVolumeLogTest, RingLineNamesAVolumeThatIsNotFull) {
               "2026-03-04 08:00:00.012 ring 08:00:00 \"第一节\" file \"bell.wav\": played, 12 ms "
               "after the second, volume 45%");
     EXPECT_EQ(full.find("volume"), std::string::npos);
-    std::filesystem::remove(file);
 }
 
 class StoredVolumeTest : public EngineTest {
