@@ -33,12 +33,14 @@ Encrypt::~Encrypt() {
     SecureZero(iv_.data(), iv_.size());
     SecureZero(fb_.data(), fb_.size());
     SecureZero(work_.data(), work_.size());
+    SecureZero(ivKeyStream_.data(), ivKeyStream_.size());
 }
 
 void Encrypt::Reset() {
     keyed_ = false;
     iv_.fill(0xFF);
     fb_.fill(0xFF);
+    SecureZero(ivKeyStream_.data(), ivKeyStream_.size());
     WipeWork();
     ClearKey();
 }
@@ -50,6 +52,7 @@ void Encrypt::Init(std::span<const std::uint8_t> key) {
     ones.fill(0xFF);
     EncryptBlock(ones.data(), iv_.data());
     fb_ = iv_;
+    EncryptBlock(iv_.data(), ivKeyStream_.data());
     keyed_ = true;
 }
 
@@ -140,7 +143,12 @@ void Encrypt::DecodeText(const std::uint8_t* src, std::uint8_t* dst, std::size_t
 }
 
 void Encrypt::CodeTail(const std::uint8_t* src, std::uint8_t* dst, std::size_t size) {
-    EncryptBlock(fb_.data(), work_.data());
+    // Most values are shorter than a block and start a message, so their key stream is
+    // always E(IV), worked out once at keying.
+    if (std::memcmp(fb_.data(), iv_.data(), BlockSize()) == 0)
+        std::memcpy(work_.data(), ivKeyStream_.data(), BlockSize());
+    else
+        EncryptBlock(fb_.data(), work_.data());
     for (std::size_t i = 0; i < size; ++i)
         dst[i] = src[i] ^ work_[i];
 }

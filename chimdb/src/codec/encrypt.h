@@ -84,6 +84,8 @@ class Encrypt {
     std::array<std::uint8_t, kMaxBlockSize> iv_{};
     std::array<std::uint8_t, kMaxBlockSize> fb_{};
     std::array<std::uint8_t, kMaxBlockSize> work_{};
+    // E(IV): the key stream of a value shorter than a block (modes 0 and 1).
+    std::array<std::uint8_t, kMaxBlockSize> ivKeyStream_{};
 };
 
 }  // namespace chimdb
