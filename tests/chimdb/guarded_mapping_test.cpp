@@ -91,8 +91,15 @@ TEST_F(GuardedMappingTest, ABusErrorOutsideACopyStillEndsTheProgram) {
     }
     int status = 0;
     ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+#if defined(__SANITIZE_ADDRESS__)
+    // AddressSanitizer keeps a bus-error handler of its own, which ours hands the signal on
+    // to; it reports the fault and ends the program as its options say (abort or exit 1).
+    EXPECT_FALSE(WIFEXITED(status) && (WEXITSTATUS(status) == 0 || WEXITSTATUS(status) == 2))
+        << "exit " << WEXITSTATUS(status);
+#else
     ASSERT_TRUE(WIFSIGNALED(status)) << "exit " << WEXITSTATUS(status);
     EXPECT_EQ(WTERMSIG(status), SIGBUS);
+#endif
 }
 
 }  // namespace
