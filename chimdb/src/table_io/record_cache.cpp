@@ -50,13 +50,14 @@ std::size_t RecordCache::SlotCapacity() const {
 bool RecordCache::GrowSlotTable(std::size_t recordCount) {
     if (recordCount <= slotOf_.size())
         return true;
-    std::size_t wanted = std::max(recordCount, slotOf_.size() + slotOf_.size() / 2);
-    if (wanted * sizeof(std::int32_t) > limit_ / 10) {
-        wanted = recordCount;
-        if (wanted * sizeof(std::int32_t) > limit_ / 10)
-            return false;
+    if (recordCount * sizeof(std::int32_t) > limit_ / 10)
+        return false;
+    if (recordCount > slotOf_.capacity()) {
+        // Room for half as many again, so that appends one by one do not copy the table
+        // each time; within the tenth of the budget.
+        const std::size_t most = limit_ / 10 / sizeof(std::int32_t);
+        slotOf_.reserve(std::min(std::max(recordCount, slotOf_.size() + slotOf_.size() / 2), most));
     }
-    slotOf_.reserve(wanted);
     slotOf_.resize(recordCount, -1);
     // A larger slot table may leave room for fewer slots: give the surplus back.
     const std::size_t capacity = SlotCapacity();
