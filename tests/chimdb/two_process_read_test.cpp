@@ -27,7 +27,7 @@ constexpr int kRounds = 40;
 // first, so that a pass costs milliseconds per record.
 std::string SlowFilter() {
     std::string text;
-    for (int i = 0; i < 600; ++i)
+    for (int i = 0; i < 1000; ++i)
         text += "RINGDESC LIKE '%a%a%a%a%a%a%a%a%a%a%q" + std::to_string(i) + "' OR ";
     return text + "RINGDESC LIKE 'keep%'";
 }
