@@ -12,28 +12,14 @@
 #include <vector>
 
 #include "chimdb/database_error.h"
+#include "values/code_page_converter.h"
+#include "values/code_page_table.h"
 
 namespace chimdb {
 
 namespace {
 
 std::atomic<int> currentCodePage{kDefaultCodePage};
-
-struct ConverterCloser {
-    void operator()(UConverter* converter) const { ucnv_close(converter); }
-};
-using ConverterPtr = std::unique_ptr<UConverter, ConverterCloser>;
-
-ConverterPtr OpenConverter(int codePage) {
-    const std::string number = std::to_string(codePage);
-    for (const std::string& name : {"windows-" + number, "cp" + number, "ibm-" + number}) {
-        UErrorCode status = U_ZERO_ERROR;
-        ConverterPtr converter(ucnv_open(name.c_str(), &status));
-        if (U_SUCCESS(status) && converter)
-            return converter;
-    }
-    return nullptr;
-}
 
 // A converter per thread for the current code page: ICU converters carry state
 // and must not be shared between threads.
@@ -42,13 +28,22 @@ UConverter& ThreadConverter() {
     thread_local ConverterPtr converter;
     int codePage = currentCodePage.load(std::memory_order_acquire);
     if (!converter || openedFor != codePage) {
-        converter = OpenConverter(codePage);
+        converter = OpenCodePageConverter(codePage);
         if (!converter)
             RaiseError("Code page %s is not supported", std::to_string(codePage));
         openedFor = codePage;
     }
     ucnv_reset(converter.get());
     return *converter;
+}
+
+// Whether a text is ASCII in a code page whose ASCII bytes are ASCII: then it is the same
+// text in the code page, in UTF-8, and its characters are its bytes.
+bool PlainAscii(std::string_view bytes) {
+    if (!IsAscii(bytes))
+        return false;
+    const CodePageTable* table = CodePageTable::Current();
+    return table != nullptr && table->AsciiIsIdentity();
 }
 
 [[noreturn]] void RefuseText(std::string_view utf8) {
@@ -70,7 +65,7 @@ std::u16string Utf8ToUtf16(std::string_view utf8) {
 }  // namespace
 
 void SetDatabaseCodePage(int codePage) {
-    if (!OpenConverter(codePage))
+    if (!OpenCodePageConverter(codePage))
         RaiseError("Code page %s is not supported", std::to_string(codePage));
     currentCodePage.store(codePage, std::memory_order_release);
 }
@@ -82,6 +77,8 @@ int DatabaseCodePage() {
 std::string ToCodePage(std::string_view utf8) {
     if (utf8.empty())
         return {};
+    if (PlainAscii(utf8))
+        return std::string(utf8);
     std::u16string text = Utf8ToUtf16(utf8);
     UConverter& converter = ThreadConverter();
     UErrorCode status = U_ZERO_ERROR;
@@ -103,6 +100,14 @@ std::string ToCodePage(std::string_view utf8) {
 std::string FromCodePage(std::string_view bytes) {
     if (bytes.empty())
         return {};
+    if (const CodePageTable* table = CodePageTable::Current()) {
+        if (table->AsciiIsIdentity() && IsAscii(bytes))
+            return std::string(bytes);
+        std::string utf8;
+        utf8.reserve(bytes.size() * 3 / 2);
+        if (table->AppendUtf8(bytes, utf8))
+            return utf8;
+    }
     UConverter& converter = ThreadConverter();
     UErrorCode status = U_ZERO_ERROR;
     ucnv_setToUCallBack(&converter, UCNV_TO_U_CALLBACK_SUBSTITUTE, nullptr, nullptr, nullptr,
@@ -121,6 +126,8 @@ std::string FromCodePage(std::string_view bytes) {
 std::string_view CutToWidth(std::string_view bytes, std::size_t width) {
     if (bytes.size() <= width)
         return bytes;
+    if (PlainAscii(bytes))
+        return bytes.substr(0, width);
     UConverter& converter = ThreadConverter();
     UErrorCode status = U_ZERO_ERROR;
     ucnv_setToUCallBack(&converter, UCNV_TO_U_CALLBACK_SUBSTITUTE, nullptr, nullptr, nullptr,
@@ -146,6 +153,8 @@ std::vector<std::size_t> CharacterLengths(std::string_view bytes) {
     std::vector<std::size_t> lengths;
     if (bytes.empty())
         return lengths;
+    if (PlainAscii(bytes))
+        return std::vector<std::size_t>(bytes.size(), 1);
     lengths.reserve(bytes.size());
     UConverter& converter = ThreadConverter();
     UErrorCode status = U_ZERO_ERROR;

@@ -16,6 +16,9 @@
 #include "chimdb/code_page.h"
 #include "chimdb/database_error.h"
 #include "chimdb/field_type.h"
+#include "values/ascii_collation.h"
+#include "values/code_page_converter.h"
+#include "values/code_page_table.h"
 
 namespace chimdb {
 
@@ -62,6 +65,25 @@ class CollatorCache {
         return *slot;
     }
 
+    // The order of printable ASCII texts at that strength, learnt once; nullptr where the
+    // collator orders them otherwise than character by character.
+    static const AsciiCollation* Ascii(bool caseInsensitive) {
+        static std::once_flag once[2];
+        static std::unique_ptr<AsciiCollation> learnt[2];
+        const std::size_t which = caseInsensitive ? 1 : 0;
+        std::call_once(once[which], [&] {
+            std::unique_ptr<icu::Collator> collator(Master().clone());
+            UErrorCode status = U_ZERO_ERROR;
+            if (!collator)
+                return;
+            collator->setAttribute(UCOL_STRENGTH, caseInsensitive ? UCOL_SECONDARY : UCOL_TERTIARY,
+                                   status);
+            if (U_SUCCESS(status))
+                learnt[which] = AsciiCollation::Learn(*collator);
+        });
+        return learnt[which].get();
+    }
+
   private:
     static const icu::Collator& Master() {
         static std::once_flag once;
@@ -83,24 +105,13 @@ class CollatorCache {
 
 // A converter per thread from the database code page to UTF-16 (converters keep state).
 UConverter& ThreadDecoder() {
-    struct Closer {
-        void operator()(UConverter* converter) const { ucnv_close(converter); }
-    };
-    thread_local std::unique_ptr<UConverter, Closer> converter;
+    thread_local ConverterPtr converter;
     thread_local int openedFor = -1;
     const int codePage = DatabaseCodePage();
     if (!converter || openedFor != codePage) {
-        converter.reset();
-        const std::string number = std::to_string(codePage);
-        for (const std::string& name : {"windows-" + number, "cp" + number, "ibm-" + number}) {
-            UErrorCode status = U_ZERO_ERROR;
-            converter.reset(ucnv_open(name.c_str(), &status));
-            if (U_SUCCESS(status) && converter)
-                break;
-            converter.reset();
-        }
+        converter = OpenCodePageConverter(codePage);
         if (!converter)
-            RaiseError("Code page %s is not supported", number);
+            RaiseError("Code page %s is not supported", std::to_string(codePage));
         openedFor = codePage;
     }
     ucnv_reset(converter.get());
@@ -113,8 +124,6 @@ class Utf16Text {
     explicit Utf16Text(std::string_view bytes) {
         if (bytes.empty())
             return;
-        UConverter& converter = ThreadDecoder();
-        UErrorCode status = U_ZERO_ERROR;
         // Every code page byte gives at most two UTF-16 units (one unit per character
         // for the double-byte code pages).
         std::size_t capacity = bytes.size() * 2;
@@ -123,6 +132,15 @@ class Utf16Text {
             heap_.resize(capacity);
             target = heap_.data();
         }
+        data_ = target;
+        if (const CodePageTable* table = CodePageTable::Current()) {
+            length_ = table->ToUtf16(bytes, reinterpret_cast<char16_t*>(target));
+            if (length_ >= 0)
+                return;
+            length_ = 0;
+        }
+        UConverter& converter = ThreadDecoder();
+        UErrorCode status = U_ZERO_ERROR;
         length_ = ucnv_toUChars(&converter, target, static_cast<int32_t>(capacity), bytes.data(),
                                 static_cast<int32_t>(bytes.size()), &status);
         if (status == U_BUFFER_OVERFLOW_ERROR) {
@@ -176,13 +194,31 @@ T Load(const std::uint8_t* bytes) {
     return value;
 }
 
+// The comparison of two ASCII texts by the order learnt from the collator; kNotSimple when
+// a text holds anything else or the order is not known.
+int CompareAsciiStrings(std::string_view key, std::string_view stored, CompareOptions options) {
+    const AsciiCollation* order = CollatorCache::Ascii(options.caseInsensitive);
+    const CodePageTable* table = CodePageTable::Current();
+    if (order == nullptr || table == nullptr || !table->AsciiIsIdentity())
+        return AsciiCollation::kNotSimple;
+    // An ASCII key holds one character per byte, and so do the stored bytes it is compared
+    // with whenever they are ASCII too (which Compare checks).
+    if (options.partial && stored.size() > key.size())
+        stored = stored.substr(0, key.size());
+    return order->Compare(key, stored);
+}
+
 }  // namespace
 
 int CompareCodePageStrings(std::string_view key, std::string_view stored, CompareOptions options) {
     if (options.partial && key.empty())
         return 0;
-    if (!options.caseInsensitive && !options.partial && key == stored)
+    // The same text is equal to itself at every strength.
+    if (!options.partial && key == stored)
         return 0;
+    if (const int ascii = CompareAsciiStrings(key, stored, options);
+        ascii != AsciiCollation::kNotSimple)
+        return ascii;
     Utf16Text keyText(key);
     Utf16Text storedText(stored);
     int32_t storedLength = storedText.length();
