@@ -9,8 +9,10 @@
 #include <sqlite3.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <map>
 #include <memory>
@@ -103,20 +105,46 @@ const fs::path& WorkDir() {
     return dir;
 }
 
-// Seconds measured for each step of each store.
-std::map<std::string, double>& Seconds() {
-    static std::map<std::string, double> seconds;
-    return seconds;
+// Every read step runs this many rounds (STORE_BENCH_ROUNDS, default 5) and counts with the
+// median, so that one slow round on a shared machine does not decide a ratio; the appends
+// run once.
+int Rounds() {
+    static const int rounds = [] {
+        const char* text = std::getenv("STORE_BENCH_ROUNDS");
+        const int value = text != nullptr ? std::atoi(text) : 0;
+        return value > 0 ? value : 5;
+    }();
+    return rounds;
+}
+
+// Seconds measured in each round of each step of each store.
+std::map<std::string, std::vector<double>>& Samples() {
+    static std::map<std::string, std::vector<double>> samples;
+    return samples;
+}
+
+double Median(std::vector<double> values) {
+    if (values.empty())
+        return 0;
+    std::sort(values.begin(), values.end());
+    const std::size_t middle = values.size() / 2;
+    return values.size() % 2 == 1 ? values[middle] : (values[middle - 1] + values[middle]) / 2;
+}
+
+// The median of a step so far, 0 when it has not run.
+double Seconds(const std::string& key) {
+    auto found = Samples().find(key);
+    return found == Samples().end() ? 0 : Median(found->second);
 }
 
 void Record(benchmark::State& state, const std::string& store, const std::string& step,
             double seconds) {
     state.SetIterationTime(seconds);
-    Seconds()[store + "/" + step] = seconds;
+    Samples()[store + "/" + step].push_back(seconds);
     if (store == "chimdb") {
-        auto peer = Seconds().find("sqlite/" + step);
-        if (peer != Seconds().end() && peer->second > 0)
-            state.counters["x_sqlite"] = seconds / peer->second;
+        const double peer = Seconds("sqlite/" + step);
+        if (peer > 0)
+            state.counters["x_sqlite"] = Seconds("chimdb/" + step) / peer;
     }
 }
 
@@ -219,8 +247,8 @@ void BM_SQLite_Open(benchmark::State& state) {
 // Twice: the first pass reads a table nobody read before in this connection, the second one
 // what the store keeps (SQLite's page cache, the store's deciphered records).
 void BM_SQLite_ReadAllInIndexOrder(benchmark::State& state) {
-    sqlite3* db = OpenSqlite();
     for (auto _ : state) {
+        sqlite3* db = OpenSqlite();
         for (const char* step : {"read all", "read all again"}) {
             const auto start = Clock::now();
             Statement select(db, "SELECT * FROM Ring1_7 ORDER BY RINGTIME");
@@ -236,8 +264,8 @@ void BM_SQLite_ReadAllInIndexOrder(benchmark::State& state) {
             if (count != kRecords)
                 state.SkipWithError("SQLite read a wrong number of rows");
         }
+        sqlite3_close(db);
     }
-    sqlite3_close(db);
 }
 
 // Runs a one-parameter query for each ID and counts the IDs that found a row.
@@ -387,10 +415,10 @@ void BM_ChimDB_Open(benchmark::State& state) {
 }
 
 void BM_ChimDB_ReadAllInIndexOrder(benchmark::State& state) {
-    ChimTable chim;
-    chimdb::TableRecordBuffer record(*chim.table, &chim.io);
     const std::size_t list = kRingTimeIndex + 1;
     for (auto _ : state) {
+        ChimTable chim;
+        chimdb::TableRecordBuffer record(*chim.table, &chim.io);
         for (const char* step : {"read all", "read all again"}) {
             const auto start = Clock::now();
             const auto count = static_cast<std::int32_t>(chim.table->List(list).size());
@@ -404,10 +432,10 @@ void BM_ChimDB_ReadAllInIndexOrder(benchmark::State& state) {
             if (count != kRecords)
                 state.SkipWithError("the store listed a wrong number of records");
         }
+        // What the table keeps of its 100,000 records once every one has been read.
+        KeptMemory() = {chim.table->KeptRecordBytes(), chim.table->KeptRecordCount(),
+                        chim.table->KeptRecordLimit()};
     }
-    // What the table keeps of its 100,000 records once every one has been read.
-    KeptMemory() = {chim.table->KeptRecordBytes(), chim.table->KeptRecordCount(),
-                    chim.table->KeptRecordLimit()};
     state.counters["kept_MiB"] = static_cast<double>(KeptMemory().bytes) / (1 << 20);
 }
 
@@ -737,43 +765,47 @@ void BM_ChimDB_Filter100k(benchmark::State& state) {
     table.Close();
 }
 
-// Each step runs once, timed by hand (setup excluded).
+// Each step is timed by hand (setup excluded): the appends once, every other step in rounds.
 #define CHIMORA_ONCE(step) \
     BENCHMARK(step)->Iterations(1)->UseManualTime()->Unit(benchmark::kMillisecond)
+#define CHIMORA_ROUNDS(step) \
+    BENCHMARK(step)->Iterations(Rounds())->UseManualTime()->Unit(benchmark::kMillisecond)
 
 // SQLite first, so that each step of the store can name its ratio at once.
 CHIMORA_ONCE(BM_SQLite_Append100k);
-CHIMORA_ONCE(BM_SQLite_Open);
-CHIMORA_ONCE(BM_SQLite_ReadAllInIndexOrder);
-CHIMORA_ONCE(BM_SQLite_Search10kById);
-CHIMORA_ONCE(BM_SQLite_Search10kByRingTime);
-CHIMORA_ONCE(BM_SQLite_CursorOpen10k);
-CHIMORA_ONCE(BM_SQLite_CursorWalk10k);
-CHIMORA_ONCE(BM_SQLite_CursorFind10k);
+CHIMORA_ROUNDS(BM_SQLite_Open);
+CHIMORA_ROUNDS(BM_SQLite_ReadAllInIndexOrder);
+CHIMORA_ROUNDS(BM_SQLite_Search10kById);
+CHIMORA_ROUNDS(BM_SQLite_Search10kByRingTime);
+CHIMORA_ROUNDS(BM_SQLite_CursorOpen10k);
+CHIMORA_ROUNDS(BM_SQLite_CursorWalk10k);
+CHIMORA_ROUNDS(BM_SQLite_CursorFind10k);
 CHIMORA_ONCE(BM_ChimDB_Append100k);
-CHIMORA_ONCE(BM_ChimDB_Open);
-CHIMORA_ONCE(BM_ChimDB_ReadAllInIndexOrder);
-CHIMORA_ONCE(BM_ChimDB_Search10kById);
-CHIMORA_ONCE(BM_ChimDB_Search10kByRingTime);
-CHIMORA_ONCE(BM_ChimDB_CursorOpen10k);
-CHIMORA_ONCE(BM_ChimDB_CursorWalk10k);
-CHIMORA_ONCE(BM_ChimDB_CursorFind10k);
-CHIMORA_ONCE(BM_SQLite_Filter100k);
-CHIMORA_ONCE(BM_ChimDB_Filter100k);
+CHIMORA_ROUNDS(BM_ChimDB_Open);
+CHIMORA_ROUNDS(BM_ChimDB_ReadAllInIndexOrder);
+CHIMORA_ROUNDS(BM_ChimDB_Search10kById);
+CHIMORA_ROUNDS(BM_ChimDB_Search10kByRingTime);
+CHIMORA_ROUNDS(BM_ChimDB_CursorOpen10k);
+CHIMORA_ROUNDS(BM_ChimDB_CursorWalk10k);
+CHIMORA_ROUNDS(BM_ChimDB_CursorFind10k);
+CHIMORA_ROUNDS(BM_SQLite_Filter100k);
+CHIMORA_ROUNDS(BM_ChimDB_Filter100k);
 
 void PrintRatios() {
     std::printf("\n%-18s %12s %12s %10s\n", "step", "chimdb ms", "SQLite ms", "ratio");
     for (const char* step :
          {"append", "open", "read all", "read all again", "search ID", "search RINGTIME",
           "cursor open", "cursor walk", "cursor FindKey", "filter"}) {
-        auto ours = Seconds().find(std::string("chimdb/") + step);
-        auto peer = Seconds().find(std::string("sqlite/") + step);
-        if (ours == Seconds().end() || peer == Seconds().end())
+        const double ours = Seconds(std::string("chimdb/") + step);
+        const double peer = Seconds(std::string("sqlite/") + step);
+        if (ours == 0 || peer == 0)
             continue;
-        std::printf("%-18s %12.2f %12.2f %9.2fx\n", step, ours->second * 1e3, peer->second * 1e3,
-                    peer->second > 0 ? ours->second / peer->second : 0.0);
+        std::printf("%-18s %12.2f %12.2f %9.2fx\n", step, ours * 1e3, peer * 1e3, ours / peer);
     }
-    std::printf("(ratio = chimdb time / SQLite time; above 1 the store is slower)\n");
+    std::printf(
+        "(median of %d rounds, appends once; ratio = chimdb time / SQLite time; above 1 "
+        "the store is slower)\n",
+        Rounds());
     const KeptFigure& kept = KeptMemory();
     if (kept.records > 0)
         std::printf(
