@@ -321,6 +321,20 @@ void ChimDBFileIO::DecodeText(std::uint8_t* field, std::size_t size) {
     encryptMgr_.DecodeText(field, field, size);
 }
 
+void ChimDBFileIO::DecodeFields(std::uint8_t* image, std::span<const EncipheredField> fields) {
+    if (fields.empty())
+        return;
+    std::lock_guard lock(codecMutex_);
+    for (const EncipheredField& field : fields) {
+        std::uint8_t* value = image + field.offset;
+        const auto width = static_cast<std::size_t>(field.width);
+        if (field.text)
+            encryptMgr_.DecodeText(value, value, width);
+        else
+            encryptMgr_.DecodeBuffer(value, value, width);
+    }
+}
+
 void ChimDBFileIO::LoadBlob(std::int64_t descriptorPosition, bool encrypted, bool compressed,
                             std::vector<std::uint8_t>& content) try {
     FileLockGuard lock(*this);

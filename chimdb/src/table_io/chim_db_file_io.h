@@ -104,6 +104,14 @@ class ChimDBFileIO : public BlobLoader {
                       std::size_t size);
     // A string field's value, deciphered up to its terminating zero (the rest is zeros).
     void DecodeText(std::uint8_t* field, std::size_t size);
+    // Enciphered fields of a record image, deciphered in place under one hold of the codec:
+    // texts as DecodeText, every other field as DecodeBuffer.
+    struct EncipheredField {
+        std::int32_t offset = 0;
+        std::int32_t width = 0;
+        bool text = false;
+    };
+    void DecodeFields(std::uint8_t* image, std::span<const EncipheredField> fields);
 
     // BlobLoader: the stored blob behind a descriptor, decoded.
     void LoadBlob(std::int64_t descriptorPosition, bool encrypted, bool compressed,

@@ -90,7 +90,7 @@ void ChimTableIO::LoadTable() {
             break;
         }
     }
-    kept_.Reset(KeptSlotSize(), static_cast<std::size_t>(std::max(header_.RecordCount, 0)));
+    BuildKeptLayout();
     keptKnown_ = false;
     LoadLists();
     listsKnown_ = true;
@@ -247,7 +247,7 @@ void ChimTableIO::ReadRecord(FieldBuffers& buffers, std::size_t listNumber, std:
 void ChimTableIO::ReadRecordAt(FieldBuffers& buffers, const RecordRef& entry) {
     // A copy: the entry may belong to a list that a reload replaces.
     const RecordRef ref = entry;
-    std::uint8_t* slot = KeptSlot(ref);
+    const std::uint8_t* record = KeptRecord(ref);
     std::size_t count = std::min(buffers.Count(), header_.fields.size());
     for (std::size_t i = 0; i < count; ++i) {
         FieldBufferItem& item = buffers.Item(i);
@@ -263,8 +263,12 @@ void ChimTableIO::ReadRecordAt(FieldBuffers& buffers, const RecordRef& entry) {
         auto size = std::min(width, static_cast<std::size_t>(std::max(item.DataSize(), 0)));
         if (item.Data() == nullptr || size == 0)
             continue;
-        // A value slot narrower than the field keeps the field's start.
-        std::memcpy(item.Data(), SlotField(slot, i), size);
+        // A value slot narrower than the field keeps the field's start; a text's unused end
+        // reads as zeros.
+        const std::span<const std::uint8_t> value = keptLayout_.Field(record, i);
+        const std::size_t kept = std::min(size, value.size());
+        std::memcpy(item.Data(), value.data(), kept);
+        std::memset(item.Data() + kept, 0, size - kept);
     }
 }
 
@@ -277,8 +281,9 @@ void ChimTableIO::ReadFieldValue(std::int32_t recNo, std::size_t fieldNo,
         static_cast<std::int64_t>(recordItems_[static_cast<std::size_t>(recNo)].dataOffset) +
         fieldOffsets_[fieldNo];
     if (!IsBlobType(header_.fields[fieldNo].fieldType)) {
-        const std::uint8_t* field = KeptField(recNo, fieldNo);
-        value.assign(field, field + FieldWidth(fieldNo));
+        const std::span<const std::uint8_t> field = KeptField(recNo, fieldNo);
+        value.assign(field.begin(), field.end());
+        value.resize(static_cast<std::size_t>(FieldWidth(fieldNo)), 0);
         return;
     }
     std::uint8_t bytes[format::kBlobDescriptorBytes];
@@ -341,7 +346,8 @@ int ChimTableIO::CompareField(const FieldBuffers& buffers, std::int32_t recNo, s
                         static_cast<std::size_t>(std::min(key.DataSize(), width)));
         keyValue = keyScratch_.data();
     }
-    return CompareFieldValue(type, keyValue, KeptField(recNo, fieldNo), width, options);
+    // A kept text holds its terminating zero, where the comparison stops.
+    return CompareFieldValue(type, keyValue, KeptField(recNo, fieldNo).data(), width, options);
 }
 
 // Binary search over list, leaving out the entry at skip (-1: none). bound 0 stops at the

@@ -19,6 +19,7 @@
 #include "table_io/chim_db_file_io.h"
 #include "table_io/chim_field_def.h"
 #include "table_io/chim_index_def.h"
+#include "table_io/compact_record_layout.h"
 #include "table_io/record_cache.h"
 #include "values/value_compare.h"
 
@@ -250,15 +251,17 @@ class ChimTableIO {
         }
     };
 
-    // Kept records.
-    std::size_t KeptSlotSize() const;
-    std::uint8_t* KeptSlot(const RecordRef& ref);
-    const std::uint8_t* KeptField(std::int32_t recNo, std::size_t fieldNo);
-    const std::uint8_t* SlotField(std::uint8_t* slot, std::size_t fieldNo);
-    void FillSlot(std::uint8_t* slot, const std::uint8_t* raw);
+    // Kept records (in their compact form).
+    void BuildKeptLayout();
+    const std::uint8_t* KeptRecord(const RecordRef& ref);
+    std::span<const std::uint8_t> KeptField(std::int32_t recNo, std::size_t fieldNo);
+    // A record image as stored, deciphered in place.
+    void DecipherImage(std::uint8_t* image);
+    // Keeps the record from its stored image (deciphered here); false when there is no room.
+    bool KeepStoredImage(std::int32_t recNo, const std::uint8_t* stored);
     void LoadKeptRecords(const RecordRef& ref);
-    // Every field of a slot deciphered, as a record image.
-    void DecodeImage(std::uint8_t* slot, std::vector<std::uint8_t>& plain);
+    // A kept record as a whole plain image.
+    void DecodeImage(const std::uint8_t* compact, std::vector<std::uint8_t>& plain);
     void KeepWritten(std::int32_t recNo, const std::vector<std::uint8_t>& plain);
 
     // Searching.
@@ -345,6 +348,11 @@ class ChimTableIO {
     std::vector<std::uint8_t> imageScratch_;
     std::vector<std::uint8_t> batchScratch_;
     RecordCache kept_{DefaultKeptRecordLimit()};
+    CompactRecordLayout keptLayout_;
+    // The fields a read deciphers: every enciphered field but the blob descriptors.
+    std::vector<ChimDBFileIO::EncipheredField> enciphered_;
+    // A record read without a place among the kept ones, compact.
+    std::vector<std::uint8_t> unkeptScratch_;
     // The stamp the kept records were read at; nothing is kept while it is not known.
     ChangeStamp keptStamp_{};
     bool keptKnown_ = false;

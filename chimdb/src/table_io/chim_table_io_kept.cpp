@@ -195,61 +195,49 @@ void ChimTableIO::ForgetWhatIsKnown() {
 // ---------------------------------------------------------------------------------------
 // Kept records
 //
-// A slot is a mask of the fields already deciphered followed by the record image as read;
-// a field is deciphered in place the first time something reads it, so that a search that
-// compares one field, or a filter that tests two, never deciphers the rest.
+// A record is deciphered whole when it is kept (its texts up to their terminating zero), so
+// that what is kept is plain and compact, and a walk or a filter pass over kept records reads
+// memory only.
 
-namespace {
-
-constexpr std::size_t kMaskBytes = 16;  // one bit per field, at most 96 fields
-
-bool IsPlain(const std::uint8_t* slot, std::size_t fieldNo) {
-    return (slot[fieldNo / 8] >> (fieldNo % 8) & 1) != 0;
-}
-
-void MarkPlain(std::uint8_t* slot, std::size_t fieldNo) {
-    slot[fieldNo / 8] = static_cast<std::uint8_t>(slot[fieldNo / 8] | 1u << (fieldNo % 8));
-}
-
-}  // namespace
-
-std::size_t ChimTableIO::KeptSlotSize() const {
-    return kMaskBytes + static_cast<std::size_t>(recordSize_);
-}
-
-// A slot from the bytes of the record in the file: the fields that need no deciphering
-// (not enciphered, and blob descriptors) are marked plain at once.
-void ChimTableIO::FillSlot(std::uint8_t* slot, const std::uint8_t* raw) {
-    std::memset(slot, 0, kMaskBytes);
-    std::memcpy(slot + kMaskBytes, raw, static_cast<std::size_t>(recordSize_));
+void ChimTableIO::BuildKeptLayout() {
+    std::vector<std::uint8_t> types;
+    std::vector<std::int32_t> widths;
+    enciphered_.clear();
     for (std::size_t i = 0; i < header_.fields.size(); ++i) {
-        if (IsBlobType(header_.fields[i].fieldType) || !FieldEncrypted(i))
-            MarkPlain(slot, i);
+        const std::uint8_t type = header_.fields[i].fieldType;
+        types.push_back(type);
+        widths.push_back(FieldWidth(i));
+        if (!IsBlobType(type) && FieldEncrypted(i))
+            enciphered_.push_back({fieldOffsets_[i], widths.back(), IsStringType(type)});
     }
+    keptLayout_ = CompactRecordLayout(types, fieldOffsets_, widths);
+    kept_.Reset(keptLayout_.Usable() ? keptLayout_.MaxSize() : 0,
+                static_cast<std::size_t>(std::max(header_.RecordCount, 0)));
 }
 
-const std::uint8_t* ChimTableIO::SlotField(std::uint8_t* slot, std::size_t fieldNo) {
-    std::uint8_t* field = slot + kMaskBytes + fieldOffsets_[fieldNo];
-    if (!IsPlain(slot, fieldNo)) {
-        const auto width = static_cast<std::size_t>(FieldWidth(fieldNo));
-        if (IsStringType(header_.fields[fieldNo].fieldType))
-            io_.DecodeText(field, width);
-        else
-            io_.DecodeBuffer(field, field, true, width);
-        MarkPlain(slot, fieldNo);
-    }
-    return field;
+void ChimTableIO::DecipherImage(std::uint8_t* image) {
+    io_.DecodeFields(image, enciphered_);
 }
 
-void ChimTableIO::DecodeImage(std::uint8_t* slot, std::vector<std::uint8_t>& plain) {
-    for (std::size_t i = 0; i < header_.fields.size(); ++i)
-        SlotField(slot, i);
-    plain.assign(slot + kMaskBytes, slot + KeptSlotSize());
+bool ChimTableIO::KeepStoredImage(std::int32_t recNo, const std::uint8_t* stored) {
+    imageScratch_.assign(stored, stored + recordSize_);
+    DecipherImage(imageScratch_.data());
+    const std::size_t size = keptLayout_.SizeOf(imageScratch_.data());
+    std::uint8_t* place = kept_.Insert(recNo, size);
+    if (place == nullptr)
+        return false;
+    keptLayout_.Pack(imageScratch_.data(), place);
+    return true;
 }
 
-// The slot of a record: kept, or read now (with its neighbours) and kept. The pointer holds
-// until the next read of a record that is not kept.
-std::uint8_t* ChimTableIO::KeptSlot(const RecordRef& ref) {
+void ChimTableIO::DecodeImage(const std::uint8_t* compact, std::vector<std::uint8_t>& plain) {
+    plain.resize(static_cast<std::size_t>(recordSize_));
+    keptLayout_.Unpack(compact, plain.data());
+}
+
+// A record in its compact form: kept, or read now (with its neighbours) and kept. The
+// pointer holds until the next read of a record.
+const std::uint8_t* ChimTableIO::KeptRecord(const RecordRef& ref) {
     if (ref.dataOffset < format::kPrologueEnd)
         RaiseError(format::kMsgCorrupt, io_.FileName());
     CheckKeptRecords();
@@ -257,36 +245,37 @@ std::uint8_t* ChimTableIO::KeptSlot(const RecordRef& ref) {
         ref.recNo >= 0 && static_cast<std::size_t>(ref.recNo) < recordItems_.size() &&
         recordItems_[static_cast<std::size_t>(ref.recNo)].dataOffset == ref.dataOffset;
     if (known) {
-        if (std::uint8_t* slot = kept_.Find(ref.recNo))
-            return slot;
+        if (const std::uint8_t* record = kept_.Find(ref.recNo))
+            return record;
     }
     FileLockGuard lock(io_);
     KeepStamp(ReadStampLocked());
     if (known) {
         LoadKeptRecords(ref);
-        if (std::uint8_t* slot = kept_.Find(ref.recNo))
-            return slot;
+        if (const std::uint8_t* record = kept_.Find(ref.recNo))
+            return record;
     }
     // Not kept (no room, or a record this object does not list): read it alone.
     batchScratch_.resize(static_cast<std::size_t>(recordSize_));
     // A record that reaches past the end of the file reads short and is refused as corrupt.
     io_.ReadExactly(ref.dataOffset, batchScratch_);
-    imageScratch_.resize(KeptSlotSize());
-    FillSlot(imageScratch_.data(), batchScratch_.data());
-    return imageScratch_.data();
+    DecipherImage(batchScratch_.data());
+    unkeptScratch_.resize(keptLayout_.SizeOf(batchScratch_.data()));
+    keptLayout_.Pack(batchScratch_.data(), unkeptScratch_.data());
+    return unkeptScratch_.data();
 }
 
-const std::uint8_t* ChimTableIO::KeptField(std::int32_t recNo, std::size_t fieldNo) {
+std::span<const std::uint8_t> ChimTableIO::KeptField(std::int32_t recNo, std::size_t fieldNo) {
     if (recNo < 0 || recNo >= static_cast<std::int32_t>(recordItems_.size()))
         RaiseError(format::kMsgCorrupt, io_.FileName());
-    std::uint8_t* slot =
-        KeptSlot(RecordRef{recordItems_[static_cast<std::size_t>(recNo)].dataOffset, recNo});
-    return SlotField(slot, fieldNo);
+    const std::uint8_t* record =
+        KeptRecord(RecordRef{recordItems_[static_cast<std::size_t>(recNo)].dataOffset, recNo});
+    return keptLayout_.Field(record, fieldNo);
 }
 
 // Under the lock: the record and the not yet kept records of its batch, read with one call
-// when they lie close together. The record itself is kept last, so that no neighbour takes
-// its slot.
+// when they lie close together. The record itself is kept last, so that emptying a chunk for
+// a neighbour never drops it.
 void ChimTableIO::LoadKeptRecords(const RecordRef& ref) {
     const auto count = static_cast<std::int32_t>(recordItems_.size());
     const std::int32_t first = ref.recNo / kBatchRecords * kBatchRecords;
@@ -296,7 +285,8 @@ void ChimTableIO::LoadKeptRecords(const RecordRef& ref) {
     std::int64_t high = ref.dataOffset + recordSize_;
     for (std::int32_t n = first; n < end; ++n) {
         const std::int64_t offset = recordItems_[static_cast<std::size_t>(n)].dataOffset;
-        if (n == ref.recNo || kept_.Find(n) != nullptr || offset < format::kPrologueEnd)
+        if (n == ref.recNo || kept_.Find(n) != nullptr || offset < format::kPrologueEnd ||
+            recordItems_[static_cast<std::size_t>(n)].IsDeleted())
             continue;
         if (std::max(high, offset + recordSize_) - std::min(low, offset) > kBatchSpan)
             continue;
@@ -315,21 +305,17 @@ void ChimTableIO::LoadKeptRecords(const RecordRef& ref) {
     io_.ReadExactly(low, batchScratch_);
     wanted.push_back(ref.recNo);
     for (std::int32_t n : wanted) {
-        std::uint8_t* slot = kept_.Insert(n);
-        if (slot == nullptr)
-            return;
         const std::int64_t offset = recordItems_[static_cast<std::size_t>(n)].dataOffset;
-        FillSlot(slot, batchScratch_.data() + (offset - low));
+        if (!KeepStoredImage(n, batchScratch_.data() + (offset - low)))
+            return;
     }
 }
 
 void ChimTableIO::KeepWritten(std::int32_t recNo, const std::vector<std::uint8_t>& plain) {
-    if (!keptKnown_)
+    if (!keptKnown_ || !keptLayout_.Usable())
         return;
-    if (std::uint8_t* slot = kept_.Insert(recNo)) {
-        std::memset(slot, 0xFF, kMaskBytes);
-        std::memcpy(slot + kMaskBytes, plain.data(), plain.size());
-    }
+    if (std::uint8_t* place = kept_.Insert(recNo, keptLayout_.SizeOf(plain.data())))
+        keptLayout_.Pack(plain.data(), place);
 }
 
 }  // namespace chimdb

@@ -685,7 +685,7 @@ void ChimTableIO::ModifyRecord(FieldBuffers& buffers, std::int32_t position,
     std::vector<std::uint8_t> image = ReadStoredImage(dataOffset);
     ForgetOnFailure forget{*this};
     std::vector<std::uint8_t> plain;
-    DecodeImage(KeptSlot(RecordRef{static_cast<std::int32_t>(dataOffset), recNo}), plain);
+    DecodeImage(KeptRecord(RecordRef{static_cast<std::int32_t>(dataOffset), recNo}), plain);
     RaiseAutoIncCounter(buffers);
     const std::vector<std::size_t> moving = MovingIndexes(places);
     WriteChangedImage(buffers, dataOffset, image, moving, plain);

@@ -1,48 +1,55 @@
 #include "table_io/record_cache.h"
 
 #include <algorithm>
+#include <cstring>
 
 namespace chimdb {
 
-void RecordCache::SetLimit(std::size_t limitBytes) {
-    limit_ = limitBytes;
-    Reset(recordSize_, slotOf_.size());
+namespace {
+
+std::size_t AlignUp(std::size_t size) {
+    return (size + 7) & ~static_cast<std::size_t>(7);
 }
 
-void RecordCache::Reset(std::size_t recordSize, std::size_t recordCount) {
-    recordSize_ = recordSize;
+}  // namespace
+
+void RecordCache::SetLimit(std::size_t limitBytes) {
+    limit_ = limitBytes;
+    Reset(maxRecordSize_, slotOf_.size());
+}
+
+void RecordCache::Reset(std::size_t maxRecordSize, std::size_t recordCount) {
+    maxRecordSize_ = maxRecordSize;
     chunks_.clear();
-    recordOf_.clear();
-    free_.clear();
-    used_ = 0;
-    hand_ = 0;
+    filled_.clear();
+    current_ = 0;
+    count_ = 0;
     slotOf_.clear();
     slotOf_.shrink_to_fit();
+    // Chunks small enough that a small budget still holds a few, large enough for the
+    // largest record.
+    const std::size_t largest = AlignUp(kHeaderBytes + maxRecordSize);
+    chunkSize_ = maxRecordSize == 0 ? 0 : std::max(largest, std::min(kLargestChunk, limit_ / 16));
     GrowSlotTable(recordCount);
 }
 
 void RecordCache::Clear() {
-    std::fill(slotOf_.begin(), slotOf_.end(), -1);
-    std::fill(recordOf_.begin(), recordOf_.end(), -1);
-    free_.clear();
-    for (std::size_t slot = used_; slot-- > 0;)
-        free_.push_back(static_cast<std::int32_t>(slot));
-    hand_ = 0;
+    std::fill(slotOf_.begin(), slotOf_.end(), kNotKept);
+    std::fill(filled_.begin(), filled_.end(), 0);
+    current_ = 0;
+    count_ = 0;
 }
 
 std::size_t RecordCache::MemoryUsed() const {
-    return chunks_.size() * kSlotsPerChunk * recordSize_ +
-           recordOf_.capacity() * sizeof(std::int32_t) + slotOf_.capacity() * sizeof(std::int32_t);
+    return chunks_.size() * chunkSize_ + slotOf_.capacity() * sizeof(std::uint32_t);
 }
 
-// Slots the budget allows besides the slot table; whole chunks only, so that what is
-// allocated never passes the budget.
-std::size_t RecordCache::SlotCapacity() const {
-    const std::size_t table = slotOf_.capacity() * sizeof(std::int32_t);
-    const std::size_t chunkBytes = kSlotsPerChunk * (recordSize_ + sizeof(std::int32_t));
-    if (recordSize_ == 0 || limit_ <= table)
+// Chunks the budget allows besides the slot table, never so many that a place overflows.
+std::size_t RecordCache::ChunkCapacity() const {
+    const std::size_t table = slotOf_.capacity() * sizeof(std::uint32_t);
+    if (chunkSize_ == 0 || limit_ <= table)
         return 0;
-    return (limit_ - table) / chunkBytes * kSlotsPerChunk;
+    return std::min((limit_ - table) / chunkSize_, (std::size_t{kNotKept} - 1) / chunkSize_);
 }
 
 // The slot table grows with the record numbers; it is given up (and nothing kept) when
@@ -50,85 +57,88 @@ std::size_t RecordCache::SlotCapacity() const {
 bool RecordCache::GrowSlotTable(std::size_t recordCount) {
     if (recordCount <= slotOf_.size())
         return true;
-    if (recordCount * sizeof(std::int32_t) > limit_ / 10)
+    if (recordCount * sizeof(std::uint32_t) > limit_ / 10)
         return false;
     if (recordCount > slotOf_.capacity()) {
         // Room for half as many again, so that appends one by one do not copy the table
         // each time; within the tenth of the budget.
-        const std::size_t most = limit_ / 10 / sizeof(std::int32_t);
+        const std::size_t most = limit_ / 10 / sizeof(std::uint32_t);
         slotOf_.reserve(std::min(std::max(recordCount, slotOf_.size() + slotOf_.size() / 2), most));
     }
-    slotOf_.resize(recordCount, -1);
-    // A larger slot table may leave room for fewer slots: give the surplus back.
-    const std::size_t capacity = SlotCapacity();
-    while (chunks_.size() * kSlotsPerChunk > capacity) {
-        const std::size_t first = (chunks_.size() - 1) * kSlotsPerChunk;
-        for (std::size_t slot = first; slot < recordOf_.size(); ++slot) {
-            if (recordOf_[slot] >= 0)
-                slotOf_[static_cast<std::size_t>(recordOf_[slot])] = -1;
-        }
-        recordOf_.resize(first);
-        used_ = std::min(used_, first);
-        free_.erase(std::remove_if(
-                        free_.begin(), free_.end(),
-                        [&](std::int32_t slot) { return static_cast<std::size_t>(slot) >= first; }),
-                    free_.end());
-        chunks_.pop_back();
-        hand_ = 0;
+    slotOf_.resize(recordCount, kNotKept);
+    // A larger slot table may leave room for fewer chunks: give the surplus back.
+    const std::size_t capacity = ChunkCapacity();
+    if (chunks_.size() > capacity) {
+        Clear();
+        chunks_.resize(capacity);
+        filled_.resize(capacity);
     }
     return true;
 }
 
-std::int32_t RecordCache::TakeSlot() {
-    if (!free_.empty()) {
-        const std::int32_t slot = free_.back();
-        free_.pop_back();
-        return slot;
+void RecordCache::EmptyChunk(std::size_t chunk) {
+    const std::uint8_t* base = chunks_[chunk].get();
+    for (std::size_t at = 0; at < filled_[chunk];) {
+        std::int32_t recNo = 0;
+        std::uint32_t size = 0;
+        std::memcpy(&recNo, base + at, sizeof recNo);
+        std::memcpy(&size, base + at + sizeof recNo, sizeof size);
+        const auto place = static_cast<std::uint32_t>(chunk * chunkSize_ + at);
+        if (recNo >= 0 && static_cast<std::size_t>(recNo) < slotOf_.size() &&
+            slotOf_[static_cast<std::size_t>(recNo)] == place) {
+            slotOf_[static_cast<std::size_t>(recNo)] = kNotKept;
+            --count_;
+        }
+        at += AlignUp(kHeaderBytes + size);
     }
-    if (used_ < chunks_.size() * kSlotsPerChunk)
-        return static_cast<std::int32_t>(used_++);
-    if (used_ + kSlotsPerChunk <= SlotCapacity()) {
-        chunks_.push_back(std::make_unique<std::uint8_t[]>(kSlotsPerChunk * recordSize_));
-        recordOf_.resize(chunks_.size() * kSlotsPerChunk, -1);
-        return static_cast<std::int32_t>(used_++);
-    }
-    if (used_ == 0)
-        return -1;
-    // Full: the slot filled longest ago goes to the new record.
-    const auto slot = static_cast<std::int32_t>(hand_);
-    hand_ = (hand_ + 1) % used_;
-    const std::int32_t old = recordOf_[static_cast<std::size_t>(slot)];
-    if (old >= 0)
-        slotOf_[static_cast<std::size_t>(old)] = -1;
-    recordOf_[static_cast<std::size_t>(slot)] = -1;
-    return slot;
+    filled_[chunk] = 0;
 }
 
-std::uint8_t* RecordCache::Insert(std::int32_t recNo) {
-    if (recNo < 0 || recordSize_ == 0)
+bool RecordCache::NextChunk() {
+    const std::size_t capacity = ChunkCapacity();
+    if (capacity == 0)
+        return false;
+    const std::size_t next = chunks_.empty() ? 0 : (current_ + 1) % capacity;
+    if (next == chunks_.size()) {
+        chunks_.push_back(std::make_unique<std::uint8_t[]>(chunkSize_));
+        filled_.push_back(0);
+    } else {
+        EmptyChunk(next);
+    }
+    current_ = next;
+    return true;
+}
+
+std::uint8_t* RecordCache::Insert(std::int32_t recNo, std::size_t size) {
+    if (recNo < 0 || size > maxRecordSize_ || chunkSize_ == 0)
         return nullptr;
     if (!GrowSlotTable(static_cast<std::size_t>(recNo) + 1))
         return nullptr;
-    std::int32_t slot = slotOf_[static_cast<std::size_t>(recNo)];
-    if (slot < 0) {
-        slot = TakeSlot();
-        if (slot < 0)
+    const std::size_t room = AlignUp(kHeaderBytes + size);
+    if (chunks_.empty() || filled_[current_] + room > chunkSize_) {
+        if (!NextChunk())
             return nullptr;
-        slotOf_[static_cast<std::size_t>(recNo)] = slot;
-        recordOf_[static_cast<std::size_t>(slot)] = recNo;
     }
-    return SlotData(static_cast<std::size_t>(slot));
+    Erase(recNo);
+    std::uint8_t* at = chunks_[current_].get() + filled_[current_];
+    const auto size32 = static_cast<std::uint32_t>(size);
+    std::memcpy(at, &recNo, sizeof recNo);
+    std::memcpy(at + sizeof recNo, &size32, sizeof size32);
+    slotOf_[static_cast<std::size_t>(recNo)] =
+        static_cast<std::uint32_t>(current_ * chunkSize_ + filled_[current_]);
+    filled_[current_] += room;
+    ++count_;
+    return at + kHeaderBytes;
 }
 
 void RecordCache::Erase(std::int32_t recNo) {
     if (recNo < 0 || static_cast<std::size_t>(recNo) >= slotOf_.size())
         return;
-    const std::int32_t slot = slotOf_[static_cast<std::size_t>(recNo)];
-    if (slot < 0)
+    std::uint32_t& place = slotOf_[static_cast<std::size_t>(recNo)];
+    if (place == kNotKept)
         return;
-    slotOf_[static_cast<std::size_t>(recNo)] = -1;
-    recordOf_[static_cast<std::size_t>(slot)] = -1;
-    free_.push_back(slot);
+    place = kNotKept;
+    --count_;
 }
 
 }  // namespace chimdb

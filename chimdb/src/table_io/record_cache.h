@@ -7,67 +7,76 @@
 
 namespace chimdb {
 
-// Deciphered fixed parts of a table's records, by record number, within a byte budget.
+// Deciphered records of a table, by record number, within a byte budget. A record is kept
+// in its compact form (CompactRecordLayout), so records take different room.
 //
-// A slot holds one record image with every plain field deciphered (blob descriptors as
-// stored). When the budget is used up, the slot filled longest ago is given to the next
-// record, so a table larger than the budget costs no more than the budget; it is then read
-// from the file as often as its records fall out again.
+// Records are laid one after the other into chunks, in the order they are kept, which is
+// the order a walk or a filter pass reads them again. When the budget is used up, the chunk
+// filled longest ago is emptied for the next records, so a table larger than the budget
+// costs no more than the budget; its records are then read from the file as often as they
+// fall out again. A record kept anew (written, or read again after it fell out) takes new
+// room; its old place is given back with its chunk.
 class RecordCache {
   public:
-    // Room for about 200,000 records of the program's ring entry table.
+    // Room for about 600,000 records of the program's ring entry table.
     static constexpr std::size_t kDefaultLimit = 64u << 20;
 
     explicit RecordCache(std::size_t limitBytes = kDefaultLimit) : limit_(limitBytes) {}
 
-    // The budget for slots and the slot table together; changing it drops every record.
+    // The budget for chunks and the slot table together; changing it drops every record.
     void SetLimit(std::size_t limitBytes);
     std::size_t Limit() const { return limit_; }
 
-    // Starts over for a table whose records are recordSize bytes and whose record numbers
-    // run below recordCount (the slot table grows as record numbers are appended).
-    void Reset(std::size_t recordSize, std::size_t recordCount);
-    // Drops every record, keeps the allocation.
+    // Starts over for a table whose records take at most maxRecordSize bytes (0: none are
+    // kept) and whose record numbers run below recordCount (the slot table grows as record
+    // numbers are appended).
+    void Reset(std::size_t maxRecordSize, std::size_t recordCount);
+    // Drops every record, keeps the allocations.
     void Clear();
 
-    // The kept slot of a record, nullptr when it is not kept.
-    std::uint8_t* Find(std::int32_t recNo) const {
+    // The kept record, nullptr when it is not kept.
+    const std::uint8_t* Find(std::int32_t recNo) const {
         if (recNo < 0 || static_cast<std::size_t>(recNo) >= slotOf_.size())
             return nullptr;
-        const std::int32_t slot = slotOf_[static_cast<std::size_t>(recNo)];
-        return slot < 0 ? nullptr : SlotData(static_cast<std::size_t>(slot));
+        const std::uint32_t at = slotOf_[static_cast<std::size_t>(recNo)];
+        return at == kNotKept ? nullptr : Address(at) + kHeaderBytes;
     }
-    // A slot to fill with the image of recNo (its old image, if any, is given back). nullptr
-    // when the budget cannot hold even one record: the caller then reads the file.
-    std::uint8_t* Insert(std::int32_t recNo);
+    // Room for size bytes of the record recNo, which replaces what was kept of it. nullptr
+    // when the budget cannot hold it: the caller then reads the file.
+    std::uint8_t* Insert(std::int32_t recNo, std::size_t size);
     void Erase(std::int32_t recNo);
 
-    std::size_t Count() const { return used_ - free_.size(); }
-    // Bytes held: slots allocated plus the slot table.
+    std::size_t Count() const { return count_; }
+    // Bytes held: chunks allocated plus the slot table.
     std::size_t MemoryUsed() const;
 
   private:
-    static constexpr std::size_t kSlotsPerChunk = 256;
+    static constexpr std::uint32_t kNotKept = 0xFFFFFFFF;
+    // Before each record: its number and its size (so that an emptied chunk tells whose
+    // records it held).
+    static constexpr std::size_t kHeaderBytes = 8;
+    static constexpr std::size_t kLargestChunk = 64 * 1024;
 
-    std::uint8_t* SlotData(std::size_t slot) const {
-        return chunks_[slot / kSlotsPerChunk].get() + (slot % kSlotsPerChunk) * recordSize_;
+    const std::uint8_t* Address(std::uint32_t at) const {
+        return chunks_[at / chunkSize_].get() + at % chunkSize_;
     }
-    std::size_t SlotCapacity() const;
+    std::size_t ChunkCapacity() const;
     bool GrowSlotTable(std::size_t recordCount);
-    std::int32_t TakeSlot();
+    // Moves filling on to the next chunk: a new one while the budget allows, else the one
+    // filled longest ago, emptied. False when there is no chunk to fill.
+    bool NextChunk();
+    void EmptyChunk(std::size_t chunk);
 
     std::size_t limit_;
-    std::size_t recordSize_ = 0;
-    // Record number -> slot, -1 when not kept.
-    std::vector<std::int32_t> slotOf_;
-    // Slot -> record number, -1 when free.
-    std::vector<std::int32_t> recordOf_;
+    std::size_t maxRecordSize_ = 0;
+    std::size_t chunkSize_ = 0;
+    // Record number -> place (chunk x chunk size + offset of its header), kNotKept.
+    std::vector<std::uint32_t> slotOf_;
     std::vector<std::unique_ptr<std::uint8_t[]>> chunks_;
-    // Slots handed out so far (the slots below it exist) and the freed ones among them.
-    std::size_t used_ = 0;
-    std::vector<std::int32_t> free_;
-    // The next slot to give away when the budget is full.
-    std::size_t hand_ = 0;
+    // Bytes filled in each chunk; the chunk being filled.
+    std::vector<std::size_t> filled_;
+    std::size_t current_ = 0;
+    std::size_t count_ = 0;
 };
 
 }  // namespace chimdb
