@@ -26,10 +26,16 @@ class FieldBuffers {
 
     std::size_t Count() const { return items_.size(); }
     // Raises "List index out of bounds (%s)" for an index past the end.
-    FieldBufferItem& Item(std::size_t index) const;
+    FieldBufferItem& Item(std::size_t index) const {
+        if (index >= items_.size())
+            RaiseOutOfBounds(index);
+        return *items_[index];
+    }
     void Clear() { items_.clear(); }
 
   private:
+    [[noreturn]] static void RaiseOutOfBounds(std::size_t index);
+
     std::vector<std::unique_ptr<FieldBufferItem>> items_;
 };
 

@@ -62,6 +62,13 @@ class ExprEvaluator {
 
     explicit ExprEvaluator(const FilterOptions& options) : options_(options) {}
 
+    // For the next record, with these options: the work on texts counts from zero again, and
+    // the work list keeps its room (a pass evaluates one tree for every record).
+    void Restart(const FilterOptions& options) {
+        options_ = options;
+        textWork_ = 0;
+    }
+
     // Evaluates the tree under root and returns its value as a boolean.
     bool IsTrue(ExprNode& root);
     // Evaluates node and its operands; the value is then in node's buffer.

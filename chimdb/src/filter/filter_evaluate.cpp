@@ -9,7 +9,8 @@ bool FilterParser::Evaluate(const FilterOptions& options) {
     ExprNode* root = Root();
     if (root == nullptr)
         return true;  // nothing parsed: nothing to test against
-    return ExprEvaluator(options).IsTrue(*root);
+    evaluator_.Restart(options);
+    return evaluator_.IsTrue(*root);
 }
 
 }  // namespace chimdb

@@ -7,6 +7,7 @@
 
 #include "chimdb/filter_options.h"
 #include "chimdb/filter_record_source.h"
+#include "filter/expr_evaluator.h"
 #include "filter/expr_parser_base.h"
 
 namespace chimdb {
@@ -44,6 +45,8 @@ class FilterParser : public ExprParserBase {
 
   private:
     class NestingGuard;
+
+    ExprEvaluator evaluator_{FilterOptions{}};
 
     ExprNode* ParseAndTerm();
     ExprNode* ParseNotTerm();

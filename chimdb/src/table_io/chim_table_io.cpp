@@ -65,6 +65,7 @@ void ChimTableIO::CloseTable() {
     fieldDefs_.Clear();
     indexDefs_.Clear();
     fieldOffsets_.clear();
+    fieldWidths_.clear();
     recordSize_ = 0;
     autoIncField_ = -1;
     header_ = TableHeader{};
@@ -83,6 +84,9 @@ void ChimTableIO::LoadTable() {
     RecordLayout layout = RecordLayout::Compute(header_.fields);
     fieldOffsets_ = layout.FieldOffsets;
     recordSize_ = layout.RecordSize;
+    fieldWidths_.clear();
+    for (const FieldDefItem& field : header_.fields)
+        fieldWidths_.push_back(*chimdb::FieldWidth(field.fieldType, field.fieldSize));
     autoIncField_ = -1;
     for (std::size_t i = 0; i < header_.fields.size(); ++i) {
         if (header_.fields[i].fieldType == static_cast<std::uint8_t>(FieldType::ftAutoInc)) {
@@ -112,10 +116,9 @@ void ChimTableIO::BuildDefinitions() {
 }
 
 std::int32_t ChimTableIO::FieldWidth(std::size_t fieldNo) const {
-    if (fieldNo >= header_.fields.size())
+    if (fieldNo >= fieldWidths_.size())
         RaiseError("List index out of bounds (%s)", std::to_string(fieldNo));
-    return *chimdb::FieldWidth(header_.fields[fieldNo].fieldType,
-                               header_.fields[fieldNo].fieldSize);
+    return fieldWidths_[fieldNo];
 }
 
 void ChimTableIO::LoadLists() {

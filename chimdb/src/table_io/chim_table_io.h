@@ -333,6 +333,7 @@ class ChimTableIO {
     ChimIndexDefs indexDefs_;
     std::int32_t recordSize_ = 0;
     std::vector<std::int32_t> fieldOffsets_;
+    std::vector<std::int32_t> fieldWidths_;
     std::int32_t autoIncField_ = -1;
     TableHeader header_;
     std::vector<RecordTabItem> recordItems_;

@@ -32,10 +32,8 @@ FieldBufferItem& FieldBuffers::AddInactive() {
     return item;
 }
 
-FieldBufferItem& FieldBuffers::Item(std::size_t index) const {
-    if (index >= items_.size())
-        RaiseError("List index out of bounds (%s)", std::to_string(index));
-    return *items_[index];
+void FieldBuffers::RaiseOutOfBounds(std::size_t index) {
+    RaiseError("List index out of bounds (%s)", std::to_string(index));
 }
 
 }  // namespace chimdb
