@@ -173,6 +173,8 @@ class DataSet {
 
     DataSetState state_ = DataSetState::dsInactive;
     std::vector<std::unique_ptr<Field>> fields_;
+    // Calculated fields among them (only AddField makes them; none is ever removed).
+    std::size_t calcFieldCount_ = 0;
     FieldDefList fieldDefs_;
     IndexDefList indexDefs_;
     std::unique_ptr<RecordBuffer> current_;

@@ -109,8 +109,8 @@ bool ChimTable::VerdictFollowsRecordBytes() const {
     return true;
 }
 
-// Under the file lock. The pass first makes sure that the table's lists are the file's, so
-// that it starts from one state. Every few milliseconds it looks whether another program
+// Under the file lock, right after the table was brought in step with the file (SyncWithFile),
+// so that the pass starts from one state. Every few milliseconds it looks whether another program
 // waits for the lock; if one does, it lets it in and, when the table changed meanwhile,
 // takes the lists again: a record tested before whose stored bytes are unchanged keeps its
 // verdict, every other record of the new list is tested in the new state. So the answer is
@@ -118,8 +118,6 @@ bool ChimTable::VerdictFollowsRecordBytes() const {
 void ChimTable::RunFilterPass() {
     ChimDBFileIO& io = tableIO_->FileIO();
     TableChangeCheck check(*tableIO_);
-    if (!check.ListsMatchFile())
-        tableIO_->ReloadFromFile();
     RetakeBaseList();
     check.Look();
     const bool carriesOver = VerdictFollowsRecordBytes();

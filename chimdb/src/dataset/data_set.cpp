@@ -114,6 +114,8 @@ Field& DataSet::AddField(std::string name, std::uint8_t dataType, std::int32_t s
     if (FindField(name) != nullptr)
         RaiseError("Duplicate field name '%s'", name);
     fields_.push_back(std::make_unique<Field>(*this, std::move(name), dataType, size, kind));
+    if (kind == FieldKind::fkCalculated)
+        ++calcFieldCount_;
     return *fields_.back();
 }
 
@@ -416,11 +418,7 @@ void DataSet::FieldChanged(Field& field) {
 }
 
 bool DataSet::HasCalcFields() const {
-    for (const auto& field : fields_) {
-        if (field->Calculated())
-            return true;
-    }
-    return false;
+    return calcFieldCount_ > 0;
 }
 
 void DataSet::ClearCalcFields(RecordBuffer& buffer) {

@@ -172,6 +172,7 @@ void ChimDBFileIO::LockFileRegion() {
     if (!file.TryLockRegion(kLockOffset, kLockLength))
         WaitForLock(file);
     lockDepth_ = 1;
+    ++lockHolds_;
 }
 
 // Counts one failed attempt per LockWaitTime as before, but tries again every millisecond in

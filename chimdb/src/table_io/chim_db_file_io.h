@@ -67,6 +67,13 @@ class ChimDBFileIO : public BlobLoader {
     void LockFileRegion();
     void UnlockFileRegion();
     int LockDepth() const { return lockDepth_; }
+    // Which hold of the file lock is going on: a number that grows with every time a disk
+    // file's lock is taken, 0 while it is not held (and always for an in-memory image, which
+    // other databases may share without a lock). While one hold lasts, no other program
+    // writes the file, so what was found in the file during it is still there.
+    std::uint64_t LockHold() const {
+        return lockDepth_ > 0 && medium_ == ChimDBMediumType::mtDisk ? lockHolds_ : 0;
+    }
     // For a long read that holds the lock in stretches: whether another opening of the file
     // waits for the lock (it shows a wait sign while it waits), and letting it in: the lock
     // is released until the waiter has it (or for at most a moment), then taken again as
@@ -147,6 +154,7 @@ class ChimDBFileIO : public BlobLoader {
     bool readOnly_ = false;
     bool flushed_ = true;
     int lockDepth_ = 0;
+    std::uint64_t lockHolds_ = 0;
     Prologue prologue_;
 };
 

@@ -193,6 +193,7 @@ void ChimTableIO::SyncWithFile() {
     Refresh();
     if (DeletedFlagsDifferFromFile())
         ReloadEverything();
+    deletesCheckedInHold_ = io_.LockHold();
 }
 
 void ChimTableIO::ReloadFromFile() {

@@ -95,6 +95,9 @@ class ChimTableIO {
     // Under the file lock: reads the header and every list again, also when the header is
     // as it was (another program's delete leaves it so).
     void ReloadFromFile();
+    // Under the file lock: whether the header and the lists are those of the file (the
+    // header unchanged, no record deleted that the lists hold).
+    bool MatchesFile();
 
     // The table's change stamp as the file holds it now. Every write of any program renews
     // it (to a random value, so that a file put back from a copy never repeats one), and a
@@ -237,6 +240,9 @@ class ChimTableIO {
     // Under the lock: reads everything again.
     void ReloadEverything();
     void KeepStamp(const ChangeStamp& stamp);
+    // Whether the stamp was compared with the file (or written) during the hold of the file
+    // lock that is going on: then nobody else can have changed the table since.
+    bool StampCheckedInThisHold() const;
     // A writer's first write.
     void RenewStamp();
     // After a write that failed half-way: the next operation reads everything again.
@@ -348,6 +354,7 @@ class ChimTableIO {
     std::vector<std::uint8_t> blobScratch_;
     std::vector<std::uint8_t> imageScratch_;
     std::vector<std::uint8_t> batchScratch_;
+    std::vector<std::uint8_t> blockScratch_;
     RecordCache kept_{DefaultKeptRecordLimit()};
     CompactRecordLayout keptLayout_;
     // The fields a read deciphers: every enciphered field but the blob descriptors.
@@ -357,6 +364,10 @@ class ChimTableIO {
     // The stamp the kept records were read at; nothing is kept while it is not known.
     ChangeStamp keptStamp_{};
     bool keptKnown_ = false;
+    // The holds of the file lock (ChimDBFileIO::LockHold) in which the stamp, and every
+    // deleted flag, were last found as this object knows them; 0: none.
+    std::uint64_t stampCheckedInHold_ = 0;
+    std::uint64_t deletesCheckedInHold_ = 0;
     // False after a write failed half-way: the lists may differ from the file.
     bool listsKnown_ = true;
 };

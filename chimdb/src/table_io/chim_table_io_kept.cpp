@@ -117,11 +117,17 @@ void ChimTableIO::KeepStamp(const ChangeStamp& stamp) {
         kept_.Clear();
     keptStamp_ = stamp;
     keptKnown_ = true;
+    stampCheckedInHold_ = io_.LockHold();
+}
+
+bool ChimTableIO::StampCheckedInThisHold() const {
+    const std::uint64_t hold = io_.LockHold();
+    return hold != 0 && hold == stampCheckedInHold_;
 }
 
 void ChimTableIO::KeepUpWithFile() {
     if (listsKnown_ && keptKnown_ && keptStamp_ == HeaderStamp()) {
-        if (io_.SoleWriter())
+        if (io_.SoleWriter() || StampCheckedInThisHold())
             return;
         ChangeStamp stamp{};
         if (ReadStampShared(stamp) && stamp == keptStamp_)
@@ -134,6 +140,8 @@ void ChimTableIO::KeepUpWithFile() {
 bool ChimTableIO::DeletedElsewhere(std::int32_t recNo) {
     if (io_.SoleWriter() || IsDeletedRecord(recNo))
         return false;
+    if (const std::uint64_t hold = io_.LockHold(); hold != 0 && hold == deletesCheckedInHold_)
+        return false;
     std::uint8_t flag = 0;
     const std::int64_t at = RecordItemOffset(recNo) + 4;
     if (!io_.ReadShared(at, std::span(&flag, 1)))
@@ -141,17 +149,33 @@ bool ChimTableIO::DeletedElsewhere(std::int32_t recNo) {
     return flag != 0;
 }
 
+// With the header as this object knows it, the record table's blocks are where it knows them:
+// each is read with one call (without a system call where the file allows), and only its
+// deleted bytes are compared.
 bool ChimTableIO::DeletedFlagsDifferFromFile() {
-    if (io_.SoleWriter() || header_.RecordCount == 0)
+    if (io_.SoleWriter() || recordItems_.empty())
         return false;
-    RecordTable table = RecordTable::Read(io_.Stream(), header_);
-    if (table.items.size() != recordItems_.size())
-        return true;
-    for (std::size_t n = 0; n < recordItems_.size(); ++n) {
-        if (table.items[n].IsDeleted() != recordItems_[n].IsDeleted())
-            return true;
+    const std::size_t count = recordItems_.size();
+    for (std::size_t block = 0; block * format::kItemsPerBlock < count; ++block) {
+        const std::size_t first = block * format::kItemsPerBlock;
+        const std::size_t items = std::min<std::size_t>(format::kItemsPerBlock, count - first);
+        blockScratch_.resize(items * format::kRecordTabItemSize);
+        const std::int64_t at = static_cast<std::int64_t>(recordBlocks_.at(block)) + 4;
+        if (!io_.ReadShared(at, blockScratch_))
+            io_.ReadExactly(at, blockScratch_);
+        for (std::size_t k = 0; k < items; ++k) {
+            const bool deleted = blockScratch_[k * format::kRecordTabItemSize + 4] != 0;
+            if (deleted != recordItems_[first + k].IsDeleted())
+                return true;
+        }
     }
     return false;
+}
+
+bool ChimTableIO::MatchesFile() {
+    std::vector<std::uint8_t> bytes(static_cast<std::size_t>(format::kTableHeaderSize));
+    io_.ReadExactly(io_.TableHeaderOffset(tableNumber_), bytes);
+    return listsKnown_ && bytes == header_.raw && !DeletedFlagsDifferFromFile();
 }
 
 void ChimTableIO::ReloadEverything() {
@@ -161,7 +185,7 @@ void ChimTableIO::ReloadEverything() {
 
 void ChimTableIO::CheckKeptRecords() {
     if (keptKnown_) {
-        if (io_.SoleWriter())
+        if (io_.SoleWriter() || StampCheckedInThisHold())
             return;
         ChangeStamp stamp{};
         if (ReadStampShared(stamp) && stamp == keptStamp_)
@@ -184,12 +208,15 @@ void ChimTableIO::RenewStamp() {
         kept_.Clear();
     keptStamp_ = stamp;
     keptKnown_ = true;
+    stampCheckedInHold_ = io_.LockHold();
 }
 
 void ChimTableIO::ForgetWhatIsKnown() {
     kept_.Clear();
     keptKnown_ = false;
     listsKnown_ = false;
+    stampCheckedInHold_ = 0;
+    deletesCheckedInHold_ = 0;
 }
 
 // ---------------------------------------------------------------------------------------
