@@ -309,10 +309,40 @@ void ExprEvaluator::Advance(ExprNode& node, int stage) {
     }
 }
 
+namespace {
+
+bool IsLeaf(const ExprNode* node) {
+    return node != nullptr && (node->kind == NodeKind::nkConst || node->kind == NodeKind::nkField);
+}
+
+// The operators whose two operands are both evaluated before Combine.
+bool IsBinaryOperator(ExprOperator op) {
+    switch (op) {
+        case ExprOperator::toNone:
+        case ExprOperator::toNOT:
+        case ExprOperator::toAND:
+        case ExprOperator::toOR:
+        case ExprOperator::toIN:
+            return false;
+        default:
+            return true;
+    }
+}
+
+}  // namespace
+
 // Stage 0 evaluates the left operand; AND and OR then decide whether the right one is needed;
 // IN compares with one element per stage and stops at the first equal one.
 void ExprEvaluator::AdvanceOperator(ExprNode& node, int stage) {
     if (stage == 0) {
+        // A comparison of a field with a constant (most of every filter) is done at once,
+        // without the work list.
+        if (IsBinaryOperator(node.op) && IsLeaf(node.left) && IsLeaf(node.right)) {
+            Advance(*node.left, 0);
+            Advance(*node.right, 0);
+            Combine(node, *node.left, *node.right);
+            return;
+        }
         Push(node, 1, node.left);
         return;
     }

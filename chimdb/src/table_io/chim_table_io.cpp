@@ -257,13 +257,13 @@ void ChimTableIO::ReadRecordAt(FieldBuffers& buffers, const RecordRef& entry) {
         FieldBufferItem& item = buffers.Item(i);
         if (!item.Active())
             continue;
-        if (IsBlobType(header_.fields[i].fieldType)) {
+        if (keptLayout_.IsBlob(i)) {
             if (item.BlobStream() != nullptr)
                 item.BlobStream()->SetLoadInfo(ref.dataOffset + fieldOffsets_[i], FieldEncrypted(i),
                                                FieldCompressed(i));
             continue;
         }
-        auto width = static_cast<std::size_t>(FieldWidth(i));
+        const auto width = static_cast<std::size_t>(fieldWidths_[i]);
         auto size = std::min(width, static_cast<std::size_t>(std::max(item.DataSize(), 0)));
         if (item.Data() == nullptr || size == 0)
             continue;

@@ -14,6 +14,7 @@ CompactRecordLayout::CompactRecordLayout(const std::vector<std::uint8_t>& fieldT
     places_.resize(fieldTypes.size());
     for (std::size_t i = 0; i < fieldTypes.size(); ++i) {
         places_[i].text = IsStringType(fieldTypes[i]);
+        places_[i].blob = IsBlobType(fieldTypes[i]);
         places_[i].imageOffset = imageOffsets[i];
         places_[i].width = widths[i];
         if (places_[i].text)
@@ -44,12 +45,6 @@ std::size_t CompactRecordLayout::TextLength(const std::uint8_t* image, const Pla
                : static_cast<std::size_t>(static_cast<const std::uint8_t*>(end) - text) + 1;
 }
 
-std::uint16_t CompactRecordLayout::TextEnd(const std::uint8_t* compact, std::size_t text) const {
-    std::uint16_t end = 0;
-    std::memcpy(&end, compact + text * sizeof(end), sizeof(end));
-    return end;
-}
-
 std::size_t CompactRecordLayout::SizeOf(const std::uint8_t* image) const {
     std::size_t size = fixedEnd_;
     for (const Place& place : places_)
@@ -72,15 +67,6 @@ void CompactRecordLayout::Pack(const std::uint8_t* image, std::uint8_t* out) con
         const auto offset = static_cast<std::uint16_t>(end);
         std::memcpy(out + place.compact * sizeof(offset), &offset, sizeof(offset));
     }
-}
-
-std::span<const std::uint8_t> CompactRecordLayout::Field(const std::uint8_t* compact,
-                                                         std::size_t fieldNo) const {
-    const Place& place = places_[fieldNo];
-    if (!place.text)
-        return {compact + place.compact, static_cast<std::size_t>(place.width)};
-    const std::size_t begin = place.compact == 0 ? fixedEnd_ : TextEnd(compact, place.compact - 1);
-    return {compact + begin, TextEnd(compact, place.compact) - begin};
 }
 
 void CompactRecordLayout::Unpack(const std::uint8_t* compact, std::uint8_t* image) const {

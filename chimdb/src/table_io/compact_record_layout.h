@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <span>
 #include <vector>
 
@@ -35,11 +36,21 @@ class CompactRecordLayout {
     void Unpack(const std::uint8_t* compact, std::uint8_t* image) const;
     // A field's kept bytes: its width for every field but a text, whose bytes end with its
     // terminating zero (or fill the width when the stored text has none).
-    std::span<const std::uint8_t> Field(const std::uint8_t* compact, std::size_t fieldNo) const;
+    std::span<const std::uint8_t> Field(const std::uint8_t* compact, std::size_t fieldNo) const {
+        const Place& place = places_[fieldNo];
+        if (!place.text)
+            return {compact + place.compact, static_cast<std::size_t>(place.width)};
+        const std::size_t begin =
+            place.compact == 0 ? fixedEnd_ : TextEnd(compact, place.compact - 1);
+        return {compact + begin, TextEnd(compact, place.compact) - begin};
+    }
+    // Whether a field is a blob (its kept bytes are the descriptor).
+    bool IsBlob(std::size_t fieldNo) const { return places_[fieldNo].blob; }
 
   private:
     struct Place {
         bool text = false;
+        bool blob = false;
         std::int32_t imageOffset = 0;
         std::int32_t width = 0;
         // A fixed field's offset in the compact record; a text's number among the texts.
@@ -47,7 +58,11 @@ class CompactRecordLayout {
     };
 
     std::size_t TextLength(const std::uint8_t* image, const Place& place) const;
-    std::uint16_t TextEnd(const std::uint8_t* compact, std::size_t text) const;
+    static std::uint16_t TextEnd(const std::uint8_t* compact, std::size_t text) {
+        std::uint16_t end = 0;
+        std::memcpy(&end, compact + text * sizeof(end), sizeof(end));
+        return end;
+    }
 
     std::vector<Place> places_;
     std::size_t texts_ = 0;
