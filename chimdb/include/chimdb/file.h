@@ -57,6 +57,15 @@ class File {
     };
     virtual ChangeTimes LastChange() { return {}; }
 
+    // Which file this is on its file system (device and inode), so that two openings of one
+    // file know each other; false where the file cannot tell (an in-memory image).
+    struct Identity {
+        std::uint64_t device = 0;
+        std::uint64_t inode = 0;
+        friend bool operator==(const Identity&, const Identity&) = default;
+    };
+    virtual bool GetIdentity(Identity& /*identity*/) { return false; }
+
     // Reads exactly dst.size() bytes; a short read raises "Database file '%s' is corrupt".
     void ReadExactly(std::int64_t offset, std::span<std::uint8_t> dst);
 };

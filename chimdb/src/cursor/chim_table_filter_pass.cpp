@@ -34,31 +34,26 @@ std::uint32_t RecordImageCrc(ChimTableIO& table, const RecordRef& ref,
         crc32(crc32(0L, Z_NULL, 0), image.data(), static_cast<uInt>(image.size())));
 }
 
-// What the pass found out about the records of the cursor list, by position.
+// What the pass found out about the records of the cursor list, by position: a byte each
+// (most passes never let a writer in and need nothing more), and the checksums of the
+// records' stored bytes once a writer is let in.
 class FilterVerdicts {
   public:
-    struct Verdict {
-        bool tested = false;
-        bool accepted = false;
-        // The checksum of the record's stored bytes when it was tested, once taken.
-        bool imageKnown = false;
-        std::uint32_t imageCrc = 0;
-    };
-
-    explicit FilterVerdicts(std::size_t count) : verdicts_(count) {}
-    bool Tested(std::size_t position) const { return verdicts_[position].tested; }
-    bool Accepted(std::size_t position) const { return verdicts_[position].accepted; }
+    explicit FilterVerdicts(std::size_t count) : state_(count, 0) {}
+    bool Tested(std::size_t position) const { return (state_[position] & kTested) != 0; }
+    bool Accepted(std::size_t position) const { return (state_[position] & kAccepted) != 0; }
     void Set(std::size_t position, bool accepted) {
-        verdicts_[position].tested = true;
-        verdicts_[position].accepted = accepted;
+        state_[position] = static_cast<std::uint8_t>((state_[position] & kImageKnown) | kTested |
+                                                     (accepted ? kAccepted : 0));
     }
 
     // Takes the checksums of the tested records, while they are as they were tested.
     void RememberImages(ChimTableIO& table, const RecordList& list) {
-        for (std::size_t p = 0; p < verdicts_.size(); ++p) {
-            if (verdicts_[p].tested && !verdicts_[p].imageKnown) {
-                verdicts_[p].imageCrc = RecordImageCrc(table, list[p], image_);
-                verdicts_[p].imageKnown = true;
+        crc_.resize(state_.size());
+        for (std::size_t p = 0; p < state_.size(); ++p) {
+            if (Tested(p) && (state_[p] & kImageKnown) == 0) {
+                crc_[p] = RecordImageCrc(table, list[p], image_);
+                state_[p] |= kImageKnown;
             }
         }
     }
@@ -66,24 +61,34 @@ class FilterVerdicts {
     // The verdicts for a new list: a record whose stored bytes are still those it was tested
     // with keeps its verdict; every other one is untested.
     void CarryOver(ChimTableIO& table, const RecordList& oldList, const RecordList& newList) {
-        std::unordered_map<std::int32_t, Verdict> byRecord;
-        for (std::size_t p = 0; p < verdicts_.size(); ++p) {
-            if (verdicts_[p].imageKnown)
-                byRecord.emplace(oldList[p].recNo, verdicts_[p]);
+        struct Known {
+            std::uint8_t state;
+            std::uint32_t crc;
+        };
+        std::unordered_map<std::int32_t, Known> byRecord;
+        for (std::size_t p = 0; p < state_.size(); ++p) {
+            if ((state_[p] & kImageKnown) != 0)
+                byRecord.emplace(oldList[p].recNo, Known{state_[p], crc_[p]});
         }
-        verdicts_.assign(newList.size(), Verdict{});
-        if (byRecord.empty())
-            return;
+        state_.assign(newList.size(), 0);
+        crc_.assign(newList.size(), 0);
         for (std::size_t p = 0; p < newList.size(); ++p) {
             auto known = byRecord.find(newList[p].recNo);
             if (known != byRecord.end() &&
-                RecordImageCrc(table, newList[p], image_) == known->second.imageCrc)
-                verdicts_[p] = known->second;
+                RecordImageCrc(table, newList[p], image_) == known->second.crc) {
+                state_[p] = known->second.state;
+                crc_[p] = known->second.crc;
+            }
         }
     }
 
   private:
-    std::vector<Verdict> verdicts_;
+    static constexpr std::uint8_t kTested = 1;
+    static constexpr std::uint8_t kAccepted = 2;
+    static constexpr std::uint8_t kImageKnown = 4;
+
+    std::vector<std::uint8_t> state_;
+    std::vector<std::uint32_t> crc_;
     std::vector<std::uint8_t> image_;
 };
 
@@ -161,14 +166,14 @@ void ChimTable::RunFilterPass() {
         }
         ++i;
     }
-    RecordList accepted;
-    accepted.reserve(cursorList_.size());
+    // The accepted records, kept in place.
+    std::size_t kept = 0;
     for (std::size_t p = 0; p < cursorList_.size(); ++p) {
         if (verdicts.Accepted(p))
-            accepted.push_back(cursorList_[p]);
+            cursorList_[kept++] = cursorList_[p];
     }
-    if (accepted.size() != cursorList_.size()) {
-        cursorList_ = std::move(accepted);
+    if (kept != cursorList_.size()) {
+        cursorList_.resize(kept);
         listVersion_ = -1;
     }
 }

@@ -231,6 +231,14 @@ File::ChangeTimes DiskFile::LastChange() {
                        info.st_mtim.tv_nsec, info.st_ctim.tv_sec, info.st_ctim.tv_nsec};
 }
 
+bool DiskFile::GetIdentity(Identity& identity) {
+    struct stat info {};
+    if (::fstat(fd_, &info) != 0)
+        return false;
+    identity = {static_cast<std::uint64_t>(info.st_dev), static_cast<std::uint64_t>(info.st_ino)};
+    return true;
+}
+
 bool DiskFile::TryShareLock(bool exclusive) {
     int operation = (exclusive ? LOCK_EX : LOCK_SH) | LOCK_NB;
     while (::flock(fd_, operation) != 0) {

@@ -41,6 +41,7 @@ class DiskFile : public File {
     void SetWaitSign(std::int64_t offset, bool waiting) override;
     bool OthersWait(std::int64_t offset) override;
     ChangeTimes LastChange() override;
+    bool GetIdentity(Identity& identity) override;
 
     // A whole-file share lock that the store's openers respect: exclusive for an exclusive
     // opening, shared otherwise. False when it conflicts with another opening.

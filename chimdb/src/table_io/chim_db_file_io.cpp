@@ -103,6 +103,7 @@ void ChimDBFileIO::CloseFile() {
     exclusive_ = false;
     readOnly_ = false;
     flushed_ = true;
+    passwordAccepted_ = false;
     prologue_ = Prologue{};
 }
 
@@ -122,6 +123,7 @@ bool ChimDBFileIO::CheckPassword(std::string_view password) {
         return false;
     std::lock_guard lock(codecMutex_);
     encryptMgr_.InitKey(bytes);
+    passwordAccepted_ = true;
     return true;
 }
 

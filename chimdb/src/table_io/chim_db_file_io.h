@@ -53,6 +53,9 @@ class ChimDBFileIO : public BlobLoader {
     // text with the stored one and, on a match, keys the cipher. Password in UTF-8. False
     // while closed.
     bool CheckPassword(std::string_view password);
+    // Whether enciphered fields can be read: the file is not enciphered, or its password
+    // was given (CheckPassword).
+    bool CanDecipher() const { return !EncryptEnabled() || passwordAccepted_; }
     // Table names (UTF-8) in directory order.
     std::vector<std::string> GetTableNames();
     // Number of the table with this name (UTF-8, any case); "Table '%s' not found".
@@ -153,6 +156,7 @@ class ChimDBFileIO : public BlobLoader {
     bool exclusive_ = false;
     bool readOnly_ = false;
     bool flushed_ = true;
+    bool passwordAccepted_ = false;
     int lockDepth_ = 0;
     std::uint64_t lockHolds_ = 0;
     Prologue prologue_;

@@ -13,6 +13,7 @@
 #include "format/block_chain.h"
 #include "format/index_table.h"
 #include "format/record_table.h"
+#include "table_io/retained_tables.h"
 #include "values/value_compare.h"
 
 namespace chimdb {
@@ -61,6 +62,7 @@ void ChimTableIO::CloseTable() {
         return;
     if (--openCount_ > 0)
         return;
+    Retain();
     tableNumber_ = -1;
     fieldDefs_.Clear();
     indexDefs_.Clear();
@@ -71,6 +73,8 @@ void ChimTableIO::CloseTable() {
     header_ = TableHeader{};
     kept_.Reset(0, 0);
     keptKnown_ = false;
+    stampCheckedInHold_ = 0;
+    deletesCheckedInHold_ = 0;
     recordItems_.clear();
     recordBlocks_.clear();
     indexBlocks_.clear();
@@ -96,9 +100,57 @@ void ChimTableIO::LoadTable() {
     }
     BuildKeptLayout();
     keptKnown_ = false;
-    LoadLists();
+    if (!AdoptRetained())
+        LoadLists();
     listsKnown_ = true;
     KeepStamp(HeaderStamp());
+}
+
+// What this object read of the table outlives its last close, for the next opening of the
+// same table in this process. Only what is known to be the file's: lists read or written
+// here under the lock, and kept records of the stamp in the header.
+void ChimTableIO::Retain() {
+    File::Identity file;
+    if (!listsKnown_ || tableNumber_ < 0 || !io_.IsOpen() ||
+        io_.MediumType() != ChimDBMediumType::mtDisk || !io_.Stream().GetIdentity(file))
+        return;
+    RetainedTable table;
+    table.file = file;
+    table.tableNumber = tableNumber_;
+    table.processHeader = io_.GetProcessHeader().raw;
+    table.tableHeader = header_.raw;
+    table.changeTimes = io_.Stream().LastChange();
+    table.recordItems = std::move(recordItems_);
+    table.recordBlocks = std::move(recordBlocks_);
+    table.indexBlocks = std::move(indexBlocks_);
+    table.lists = std::move(lists_);
+    if (keptKnown_ && keptStamp_ == HeaderStamp())
+        table.kept = std::move(kept_);
+    RetainedTables::Instance().Put(std::move(table));
+}
+
+// Under the lock, with the header just read: takes what an earlier object left of this table
+// when nothing has written the file since (its change times, prologue and table header are
+// as they were then). The kept records come along only for a connection that may read them.
+bool ChimTableIO::AdoptRetained() {
+    File::Identity file;
+    if (io_.MediumType() != ChimDBMediumType::mtDisk || !io_.Stream().GetIdentity(file))
+        return false;
+    std::optional<RetainedTable> table = RetainedTables::Instance().Take(file, tableNumber_);
+    if (!table || table->tableHeader != header_.raw ||
+        table->processHeader != io_.GetProcessHeader().raw ||
+        !(table->changeTimes == io_.Stream().LastChange()))
+        return false;
+    recordItems_ = std::move(table->recordItems);
+    recordBlocks_ = std::move(table->recordBlocks);
+    indexBlocks_ = std::move(table->indexBlocks);
+    lists_ = std::move(table->lists);
+    if (io_.CanDecipher() && table->kept.Limit() == kept_.Limit() && table->kept.Count() > 0) {
+        kept_ = std::move(table->kept);
+        keptStamp_ = HeaderStamp();
+        keptKnown_ = true;
+    }
+    return true;
 }
 
 void ChimTableIO::BuildDefinitions() {

@@ -209,6 +209,8 @@ class ChimTableIO {
 
     // Loading.
     void LoadTable();
+    void Retain();
+    bool AdoptRetained();
     void BuildDefinitions();
     void LoadLists();
     bool LoadIndexList(std::size_t indexNo);

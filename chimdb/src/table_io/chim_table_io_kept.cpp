@@ -150,8 +150,9 @@ bool ChimTableIO::DeletedElsewhere(std::int32_t recNo) {
 }
 
 // With the header as this object knows it, the record table's blocks are where it knows them:
-// each is read with one call (without a system call where the file allows), and only its
-// deleted bytes are compared.
+// each is read with one call, and only its deleted bytes are compared. (Plain reads: a look at
+// every block through the shared mapping would fault in its pages, which costs a program
+// that opens a table briefly more than the reads do.)
 bool ChimTableIO::DeletedFlagsDifferFromFile() {
     if (io_.SoleWriter() || recordItems_.empty())
         return false;
@@ -161,8 +162,7 @@ bool ChimTableIO::DeletedFlagsDifferFromFile() {
         const std::size_t items = std::min<std::size_t>(format::kItemsPerBlock, count - first);
         blockScratch_.resize(items * format::kRecordTabItemSize);
         const std::int64_t at = static_cast<std::int64_t>(recordBlocks_.at(block)) + 4;
-        if (!io_.ReadShared(at, blockScratch_))
-            io_.ReadExactly(at, blockScratch_);
+        io_.ReadExactly(at, blockScratch_);
         for (std::size_t k = 0; k < items; ++k) {
             const bool deleted = blockScratch_[k * format::kRecordTabItemSize + 4] != 0;
             if (deleted != recordItems_[first + k].IsDeleted())
