@@ -1,7 +1,8 @@
 // Locate on a table of 100,000 records, through an index and by a walk of the cursor list,
 // against SQLite's SELECT ... LIMIT 1 with and without an index on the same data in the same
 // run. The chimdb table is enciphered (Blowfish) as the program's is. Each step locates a
-// fixed set of keys spread over the table; the time per locate is printed at the end.
+// fixed set of keys spread over the table, in rounds; the median time per locate is printed
+// at the end.
 #include <benchmark/benchmark.h>
 #include <sqlite3.h>
 #include <unistd.h>
@@ -15,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "bench_rounds.h"
 #include "chimdb/chim_session_list.h"
 #include "chimdb/chim_table.h"
 #include "chimdb/database_creator.h"
@@ -138,15 +140,10 @@ void PrepareFiles() {
     done = true;
 }
 
-std::map<std::string, double>& PerLocate() {
-    static std::map<std::string, double> seconds;
-    return seconds;
-}
-
 void Record(benchmark::State& state, const std::string& name, double seconds, int locates) {
     state.SetIterationTime(seconds);
-    PerLocate()[name] = seconds / locates;
-    state.counters["us_per_locate"] = seconds / locates * 1e6;
+    bench::Samples()[name].push_back(seconds / locates);
+    state.counters["us_per_locate"] = bench::Seconds(name) * 1e6;
 }
 
 // Locates every target through the cursor; every one must be found, on the right record.
@@ -223,7 +220,7 @@ void BM_SQLite_SelectScanTextIgnoringCase(benchmark::State& state) {
 }
 
 #define LOCATE_BENCH(name) \
-    BENCHMARK(name)->Iterations(1)->UseManualTime()->Unit(benchmark::kMillisecond)
+    BENCHMARK(name)->Iterations(bench::Rounds())->UseManualTime()->Unit(benchmark::kMillisecond)
 LOCATE_BENCH(BM_ChimDB_LocateIndexedInteger);
 LOCATE_BENCH(BM_SQLite_SelectIndexedInteger);
 LOCATE_BENCH(BM_ChimDB_LocateWalkInteger);
@@ -236,14 +233,14 @@ LOCATE_BENCH(BM_SQLite_SelectScanTextIgnoringCase);
 void PrintTable() {
     std::printf("\n%-16s %16s %16s %10s\n", "locate", "chimdb us/op", "SQLite us/op", "ratio");
     for (const char* step : {"integer index", "integer walk", "text index", "text walk"}) {
-        auto ours = PerLocate().find(std::string("chimdb/") + step);
-        auto peer = PerLocate().find(std::string("sqlite/") + step);
-        if (ours == PerLocate().end() || peer == PerLocate().end())
+        const double ours = bench::Seconds(std::string("chimdb/") + step);
+        const double peer = bench::Seconds(std::string("sqlite/") + step);
+        if (ours == 0 || peer == 0)
             continue;
-        std::printf("%-16s %16.2f %16.2f %9.2fx\n", step, ours->second * 1e6, peer->second * 1e6,
-                    peer->second > 0 ? ours->second / peer->second : 0.0);
+        std::printf("%-16s %16.2f %16.2f %9.2fx\n", step, ours * 1e6, peer * 1e6, ours / peer);
     }
-    std::printf("(%d records; ratio = chimdb time / SQLite time)\n", kRecords);
+    std::printf("(%d records; median of %d rounds; ratio = chimdb time / SQLite time)\n", kRecords,
+                bench::Rounds());
 }
 
 }  // namespace

@@ -158,13 +158,8 @@ std::int32_t ChimTable::LocateThroughIndex(std::int32_t index, RecordBuffer& buf
 std::int32_t ChimTable::LocateByWalk(RecordBuffer& buffer,
                                      const std::vector<std::int32_t>& fieldNumbers,
                                      LocateOptions options) {
-    const CompareOptions compare{options.caseInsensitive, options.partialKey};
-    for (std::size_t i = 0; i < cursorList_.size(); ++i) {
-        if (tableIO_->CompareFields(buffer.Buffers(), cursorList_[i].recNo, fieldNumbers,
-                                    compare) == 0)
-            return static_cast<std::int32_t>(i);
-    }
-    return -1;
+    return tableIO_->FirstEqual(cursorList_, buffer.Buffers(), fieldNumbers,
+                                {options.caseInsensitive, options.partialKey});
 }
 
 std::int32_t ChimTable::LocateInBuffer(RecordBuffer& buffer, std::string_view fieldNames,

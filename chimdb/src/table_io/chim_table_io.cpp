@@ -406,6 +406,62 @@ int ChimTableIO::CompareField(const FieldBuffers& buffers, std::int32_t recNo, s
     return CompareFieldValue(type, keyValue, KeptField(recNo, fieldNo).data(), width, options);
 }
 
+std::int32_t ChimTableIO::FirstEqual(const RecordList& list, const FieldBuffers& buffers,
+                                     std::span<const std::int32_t> fieldNumbers,
+                                     CompareOptions options) {
+    // The keys as the comparison wants them (zero-padded to the field's width), once.
+    struct Key {
+        std::size_t fieldNo;
+        std::uint8_t type;
+        std::int32_t width;
+        std::vector<std::uint8_t> value;
+    };
+    std::vector<Key> keys;
+    for (std::int32_t number : fieldNumbers) {
+        const auto fieldNo = static_cast<std::size_t>(number);
+        if (fieldNo >= header_.fields.size())
+            RaiseError("List index out of bounds (%s)", std::to_string(fieldNo));
+        const std::uint8_t type = header_.fields[fieldNo].fieldType;
+        if (IsBlobType(type))
+            return FirstEqualByFields(list, buffers, fieldNumbers, options);
+        const FieldBufferItem& item = buffers.Item(fieldNo);
+        Key key{fieldNo, type, fieldWidths_[fieldNo],
+                std::vector<std::uint8_t>(static_cast<std::size_t>(fieldWidths_[fieldNo]), 0)};
+        if (item.Data() != nullptr && item.DataSize() > 0)
+            std::memcpy(key.value.data(), item.Data(),
+                        static_cast<std::size_t>(std::min(item.DataSize(), key.width)));
+        keys.push_back(std::move(key));
+    }
+    CheckKeptRecords();
+    for (std::size_t i = 0; i < list.size(); ++i) {
+        const std::uint8_t* record = kept_.Find(list[i].recNo);
+        if (record == nullptr || !IsKnownRecord(list[i]))
+            record = KeptRecord(list[i]);
+        bool equal = true;
+        for (const Key& key : keys) {
+            if (CompareFieldValue(key.type, key.value.data(),
+                                  keptLayout_.Field(record, key.fieldNo).data(), key.width,
+                                  options) != 0) {
+                equal = false;
+                break;
+            }
+        }
+        if (equal)
+            return static_cast<std::int32_t>(i);
+    }
+    return -1;
+}
+
+std::int32_t ChimTableIO::FirstEqualByFields(const RecordList& list, const FieldBuffers& buffers,
+                                             std::span<const std::int32_t> fieldNumbers,
+                                             CompareOptions options) {
+    for (std::size_t i = 0; i < list.size(); ++i) {
+        if (CompareFields(buffers, list[i].recNo, fieldNumbers, options) == 0)
+            return static_cast<std::int32_t>(i);
+    }
+    return -1;
+}
+
 // Binary search over list, leaving out the entry at skip (-1: none). bound 0 stops at the
 // first equal entry met; -1 goes on to the first equal entry, 1 to the last.
 std::int32_t ChimTableIO::SearchIn(const RecordList& list, std::int32_t skip,

@@ -171,6 +171,11 @@ class ChimTableIO {
     // first field that differs.
     int CompareFields(const FieldBuffers& buffers, std::int32_t recNo,
                       std::span<const std::int32_t> fieldNumbers, CompareOptions options);
+    // The first position of list whose record holds, in each of the given fields, a value
+    // that CompareFields finds equal to the one in buffers; -1 when none does. The table is
+    // compared with the file once, not at every record.
+    std::int32_t FirstEqual(const RecordList& list, const FieldBuffers& buffers,
+                            std::span<const std::int32_t> fieldNumbers, CompareOptions options);
     // The stored value of one field of a record, deciphered: the record bytes of a plain field,
     // the decoded content of a blob field.
     void ReadFieldValue(std::int32_t recNo, std::size_t fieldNo, std::vector<std::uint8_t>& value);
@@ -273,6 +278,15 @@ class ChimTableIO {
     void KeepWritten(std::int32_t recNo, const std::vector<std::uint8_t>& plain);
 
     // Searching.
+    std::int32_t FirstEqualByFields(const RecordList& list, const FieldBuffers& buffers,
+                                    std::span<const std::int32_t> fieldNumbers,
+                                    CompareOptions options);
+    // Whether a list entry is the record this object knows by that number (a dataset's
+    // copy of a list may hold an entry from before a reload).
+    bool IsKnownRecord(const RecordRef& ref) const {
+        return ref.recNo >= 0 && static_cast<std::size_t>(ref.recNo) < recordItems_.size() &&
+               recordItems_[static_cast<std::size_t>(ref.recNo)].dataOffset == ref.dataOffset;
+    }
     template <typename Search>
     std::int32_t SearchLive(std::size_t listNumber, Search search, std::int32_t& result);
     std::int32_t SearchIn(const RecordList& list, std::int32_t skip, const FieldBuffers& buffers,

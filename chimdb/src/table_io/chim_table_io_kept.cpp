@@ -268,9 +268,7 @@ const std::uint8_t* ChimTableIO::KeptRecord(const RecordRef& ref) {
     if (ref.dataOffset < format::kPrologueEnd)
         RaiseError(format::kMsgCorrupt, io_.FileName());
     CheckKeptRecords();
-    const bool known =
-        ref.recNo >= 0 && static_cast<std::size_t>(ref.recNo) < recordItems_.size() &&
-        recordItems_[static_cast<std::size_t>(ref.recNo)].dataOffset == ref.dataOffset;
+    const bool known = IsKnownRecord(ref);
     if (known) {
         if (const std::uint8_t* record = kept_.Find(ref.recNo))
             return record;
