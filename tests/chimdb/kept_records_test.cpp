@@ -12,6 +12,7 @@
 #include "chimdb/chim_session_list.h"
 #include "chimdb/chim_table.h"
 #include "chimdb/fault_injecting_file.h"
+#include "chimdb/memory_limits.h"
 #include "table_io_test_util.h"
 
 namespace chimdb::testing {
@@ -48,6 +49,9 @@ class DiskRingTable {
             throw std::runtime_error("password refused");
         table_.OpenTable();
     }
+    ~DiskRingTable() { table_.CloseTable(); }
+    DiskRingTable(const DiskRingTable&) = delete;
+    DiskRingTable& operator=(const DiskRingTable&) = delete;
     ChimTableIO& Table() { return table_; }
     ChimDBFileIO& Io() { return io_; }
 
@@ -247,6 +251,106 @@ std::string Incompressible(std::size_t size) {
         c = static_cast<char>(state >> 24);
     }
     return bytes;
+}
+
+// A table closed in this process is taken up again by its next opening only while nobody
+// wrote the file since; an append, a change in place and a delete by another program in
+// between are all read at the next opening.
+TEST_F(OtherProgramTest, AClosedTableIsTakenUpAgainOnlyWhileTheFileIsAsItWas) {
+    const std::vector<std::string> start = {"bell a", "bell c", "bell e"};
+    {
+        DiskRingTable first(path_);
+        ASSERT_EQ(first.Descs(kDescIndex + 1), start);
+    }
+    const std::size_t retained = RetainedTableBytes();
+    EXPECT_GT(retained, 0u);
+    {
+        DiskRingTable again(path_);
+        EXPECT_LT(RetainedTableBytes(), retained);  // taken, not read anew
+        EXPECT_EQ(again.Descs(kDescIndex + 1), start);
+    }
+    using Change = std::function<void(DiskRingTable&)>;
+    const std::vector<std::pair<Change, std::vector<std::string>>> changes = {
+        {[](DiskRingTable& other) {
+             other.Append({0, "09:00:00", "bell b", "snd"});
+         },
+         {"bell a", "bell b", "bell c", "bell e"}},
+        {[](DiskRingTable& other) {
+             other.ModifyId(3, {3, "08:00:00", "bell d", "snd"});
+         },
+         {"bell a", "bell b", "bell c", "bell d"}},
+        {[](DiskRingTable& other) { other.DeleteId(1); }, {"bell b", "bell c", "bell d"}},
+    };
+    for (const auto& [change, expected] : changes) {
+        {
+            DiskRingTable before(path_);
+            before.Descs(kDescIndex + 1);  // everything kept, then retained at the close
+        }
+        InAnotherProcess([&, change = change] {
+            DiskRingTable other(path_);
+            change(other);
+        });
+        DiskRingTable after(path_);
+        EXPECT_EQ(after.Descs(kDescIndex + 1), expected);
+        EXPECT_TRUE(after.FindsDesc(expected.back()));
+    }
+}
+
+// The records kept of a table that a program closed are plain text; an opening that has not
+// given the password reads none of them.
+TEST_F(OtherProgramTest, RetainedRecordsAreReadOnlyWithThePassword) {
+    {
+        DiskRingTable first(path_);
+        first.Descs(0);
+    }
+    ChimDBFileIO io;
+    io.OpenFile(path_, ChimDBMediumType::mtDisk, false);
+    ChimTableIO table(io, "Ring1_7");
+    table.OpenTable();
+    TableRecordBuffer buffer(table, &io);
+    EXPECT_THROW(table.ReadRecord(buffer.Buffers(), 0, 0), std::exception);
+    table.CloseTable();
+}
+
+// A file put back under the same name (a restored backup is renamed over it) is another file:
+// nothing of the one it replaced is taken up.
+TEST_F(OtherProgramTest, AFileRenamedOverTheOldOneIsReadAnew) {
+    const std::string copy = (dir_ / "copy.dll").string();
+    std::filesystem::copy_file(path_, copy);
+    {
+        DiskRingTable copied(copy);
+        copied.Append({0, "10:00:00", "bell z", "snd"});
+    }
+    {
+        DiskRingTable first(path_);
+        first.Descs(0);
+    }
+    std::filesystem::rename(copy, path_);
+    DiskRingTable after(path_);
+    EXPECT_EQ(after.Descs(kDescIndex + 1),
+              (std::vector<std::string>{"bell a", "bell c", "bell e", "bell z"}));
+}
+
+// The retained tables stay within their budget, and none is kept with a budget of 0.
+TEST_F(OtherProgramTest, RetainedTablesStayWithinTheirBudget) {
+    const std::size_t limit = RetainedTableLimit();
+    SetRetainedTableLimit(0);
+    {
+        DiskRingTable first(path_);
+        first.Descs(0);
+    }
+    EXPECT_EQ(RetainedTableBytes(), 0u);
+    constexpr std::size_t kBudget = 1 << 20;  // room for some of these tables, not for twenty
+    SetRetainedTableLimit(kBudget);
+    for (int i = 0; i < 20; ++i) {
+        const std::string other = (dir_ / ("other" + std::to_string(i) + ".dll")).string();
+        std::filesystem::copy_file(path_, other);
+        DiskRingTable table(other);
+        table.Descs(0);
+    }
+    EXPECT_GT(RetainedTableBytes(), kBudget / 2);
+    EXPECT_LE(RetainedTableBytes(), kBudget);
+    SetRetainedTableLimit(limit);
 }
 
 // A write that fails at any of its steps (disk full, I/O error) leaves what is kept in step
