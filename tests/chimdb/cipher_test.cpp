@@ -90,6 +90,42 @@ TEST(CipherStateTest, UseBeforeKeyingNamesTheCipherClass) {
     EXPECT_THROW(twofish.EncodeBuffer(data, data, sizeof data), EncryptException);
 }
 
+// Key schedules are shared between ciphers keyed alike: of ciphers of three classes and more
+// keys than are kept, keyed in turn, two encipher a block alike exactly when they are of one
+// class with one key (the known answers above check the schedules themselves).
+TEST(CipherStateTest, CiphersKeyedAlikeOrNotEachUseTheirOwnKey) {
+    constexpr int kCiphers = 18;
+    std::vector<std::unique_ptr<Encrypt>> ciphers;
+    auto keyOf = [](int i) { return i < 9 ? std::string("same") : "key " + std::to_string(i); };
+    for (int i = 0; i < kCiphers; ++i) {
+        std::unique_ptr<Encrypt> cipher;
+        if (i % 3 == 0)
+            cipher = std::make_unique<Enc_Blowfish>();
+        else if (i % 3 == 1)
+            cipher = std::make_unique<Enc_Twofish>();
+        else
+            cipher = std::make_unique<Enc_Gost>();
+        cipher->InitKey(keyOf(i));
+        ciphers.push_back(std::move(cipher));
+    }
+    std::vector<std::string> enciphered;
+    for (const auto& cipher : ciphers) {
+        const std::uint8_t block[16] = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16};
+        std::uint8_t out[16] = {};
+        cipher->EncryptBlock(block, out);
+        enciphered.push_back(ToHex(out, cipher->BlockSize()));
+    }
+    for (int i = 0; i < kCiphers; ++i) {
+        for (int j = 0; j < kCiphers; ++j) {
+            const bool alike = i % 3 == j % 3 && keyOf(i) == keyOf(j);
+            EXPECT_EQ(
+                enciphered[static_cast<std::size_t>(i)] == enciphered[static_cast<std::size_t>(j)],
+                alike)
+                << "ciphers " << i << " and " << j;
+        }
+    }
+}
+
 TEST(CipherStateTest, InitKeyUsesTheSha0DigestAndSetsIvToTheEncryptedOnesBlock) {
     Enc_Blowfish byPassword, byDigest;
     byPassword.InitKey("abc");

@@ -33,8 +33,13 @@ class LibraryBlockCipher : public Encrypt {
     void ClearKey() override;
 
   private:
-    std::unique_ptr<CryptoPP::BlockCipher> encryption_;
-    std::unique_ptr<CryptoPP::BlockCipher> decryption_;
+    struct Keyed;
+    // Keyed objects are shared: a schedule, once made, serves every later connection with the
+    // same key in this process (making one costs hundreds of block encryptions).
+    static std::shared_ptr<const Keyed> FindOrMake(const LibraryBlockCipher& cipher,
+                                                   std::span<const std::uint8_t> key);
+
+    std::shared_ptr<const Keyed> keyed_;
 };
 
 }  // namespace chimdb

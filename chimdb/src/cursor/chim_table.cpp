@@ -87,6 +87,9 @@ void ChimTable::InternalOpen() try {
     tableIO_ = Database()->FindTableIO(tableName_);
     if (tableIO_ == nullptr)
         RaiseError("Table '%s' not found", tableName_);
+    // One hold of the lock from loading the table to taking the cursor's list from it, so
+    // that the list is the one just read.
+    FileLockGuard lock(tableIO_->FileIO());
     tableIO_->OpenTable();
     tableOpened_ = true;
     cursorList_.clear();

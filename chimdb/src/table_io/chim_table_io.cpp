@@ -74,7 +74,7 @@ void ChimTableIO::CloseTable() {
     kept_.Reset(0, 0);
     keptKnown_ = false;
     stampCheckedInHold_ = 0;
-    deletesCheckedInHold_ = 0;
+    syncedInHold_ = 0;
     recordItems_.clear();
     recordBlocks_.clear();
     indexBlocks_.clear();
@@ -104,6 +104,7 @@ void ChimTableIO::LoadTable() {
         LoadLists();
     listsKnown_ = true;
     KeepStamp(HeaderStamp());
+    syncedInHold_ = io_.LockHold();
 }
 
 // What this object read of the table outlives its last close, for the next opening of the
@@ -242,10 +243,13 @@ void ChimTableIO::ReloadLists() {
 // are compared, since a delete changes nothing else.
 void ChimTableIO::SyncWithFile() {
     FileLockGuard lock(io_);
+    if (const std::uint64_t hold = io_.LockHold();
+        hold != 0 && hold == syncedInHold_ && listsKnown_)
+        return;  // nobody else has written since, in this hold of the lock
     Refresh();
     if (DeletedFlagsDifferFromFile())
         ReloadEverything();
-    deletesCheckedInHold_ = io_.LockHold();
+    syncedInHold_ = io_.LockHold();
 }
 
 void ChimTableIO::ReloadFromFile() {

@@ -380,10 +380,10 @@ class ChimTableIO {
     // The stamp the kept records were read at; nothing is kept while it is not known.
     ChangeStamp keptStamp_{};
     bool keptKnown_ = false;
-    // The holds of the file lock (ChimDBFileIO::LockHold) in which the stamp, and every
-    // deleted flag, were last found as this object knows them; 0: none.
+    // The holds of the file lock (ChimDBFileIO::LockHold) in which the stamp, and the header
+    // with every deleted flag, were last found as this object knows them; 0: none.
     std::uint64_t stampCheckedInHold_ = 0;
-    std::uint64_t deletesCheckedInHold_ = 0;
+    std::uint64_t syncedInHold_ = 0;
     // False after a write failed half-way: the lists may differ from the file.
     bool listsKnown_ = true;
 };

@@ -140,7 +140,7 @@ void ChimTableIO::KeepUpWithFile() {
 bool ChimTableIO::DeletedElsewhere(std::int32_t recNo) {
     if (io_.SoleWriter() || IsDeletedRecord(recNo))
         return false;
-    if (const std::uint64_t hold = io_.LockHold(); hold != 0 && hold == deletesCheckedInHold_)
+    if (const std::uint64_t hold = io_.LockHold(); hold != 0 && hold == syncedInHold_)
         return false;
     std::uint8_t flag = 0;
     const std::int64_t at = RecordItemOffset(recNo) + 4;
@@ -216,7 +216,7 @@ void ChimTableIO::ForgetWhatIsKnown() {
     keptKnown_ = false;
     listsKnown_ = false;
     stampCheckedInHold_ = 0;
-    deletesCheckedInHold_ = 0;
+    syncedInHold_ = 0;
 }
 
 // ---------------------------------------------------------------------------------------
