@@ -480,6 +480,18 @@ std::int32_t ChimTableIO::SearchIn(const RecordList& list, std::int32_t skip,
     auto at = [&](std::int32_t v) {
         return list[static_cast<std::size_t>(skip >= 0 && v >= skip ? v + 1 : v)].recNo;
     };
+    // A key beyond the last entry (a growing number) or before the first ends where the
+    // search would end after all its steps: at that entry, sorting after or before it.
+    if (count >= kEndsLookedAtFirst) {
+        if (CompareKey(buffers, at(count - 1), indexNumber, partial, fieldCount) > 0) {
+            result = kKeySortsAfter;
+            return count - 1;
+        }
+        if (CompareKey(buffers, at(0), indexNumber, partial, fieldCount) < 0) {
+            result = kKeySortsBefore;
+            return 0;
+        }
+    }
     std::int32_t low = 0;
     std::int32_t high = count - 1;
     std::int32_t position = 0;

@@ -194,6 +194,10 @@ class ChimTableIO {
     // leaves the table's records (a loop or a stray number: certainly not what a list says).
     static constexpr std::int32_t kEndOfChain = -1;
     static constexpr std::int32_t kLeftTheRecords = -2;
+    // Lists at least this long are first compared at their ends: keys that only grow (the
+    // auto-increment numbers of appends) or lie before every key then take one or two
+    // comparisons instead of a search.
+    static constexpr std::int32_t kEndsLookedAtFirst = 16;
 
     // Where an appended record's parts go: the record table block (a new one when the last
     // is full), the record image, and the end of the file as blobs and index blocks grow it.

@@ -14,6 +14,7 @@
 #include <cstring>
 #include <random>
 
+#include <pthread.h>
 #include <unistd.h>
 
 #include "chimdb/database_error.h"
@@ -30,22 +31,31 @@ std::atomic<std::size_t>& DefaultLimit() {
     return limit;
 }
 
+// Counts the forks of this process (in the child), so that a generator seeded before one is
+// seeded again without asking the system for the process id at every write.
+std::atomic<unsigned> forks{0};
+
 // A value no program is likely to have written before: a copy of the file put back over it
 // must not look unchanged. The generator is seeded again in a child process: a fork copies
 // its state, and two programs that wrote the same sequence of stamps would each take the
 // other's write for one of their own. One generator per thread, so that threads writing
 // different tables never share one.
 ChimTableIO::ChangeStamp NewStamp(const ChimTableIO::ChangeStamp& old) {
+    static const int counting = ::pthread_atfork(nullptr, nullptr, [] { ++forks; });
+    static_cast<void>(counting);
     thread_local std::mt19937_64 random;
-    thread_local pid_t seededIn = 0;
-    if (const pid_t pid = ::getpid(); pid != seededIn) {
+    thread_local unsigned seededAt = 0;
+    thread_local bool seeded = false;
+    if (!seeded || seededAt != forks.load()) {
+        const pid_t pid = ::getpid();
         std::random_device device;
         std::seed_seq seed{static_cast<std::uint64_t>(device()),
                            static_cast<std::uint64_t>(device()), static_cast<std::uint64_t>(pid),
                            static_cast<std::uint64_t>(
                                std::chrono::steady_clock::now().time_since_epoch().count())};
         random.seed(seed);
-        seededIn = pid;
+        seededAt = forks.load();
+        seeded = true;
     }
     ChimTableIO::ChangeStamp stamp{};
     do {
