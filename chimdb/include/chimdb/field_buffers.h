@@ -31,6 +31,8 @@ class FieldBuffers {
             RaiseOutOfBounds(index);
         return *items_[index];
     }
+    // The same below Count(), unchecked.
+    FieldBufferItem& ItemAt(std::size_t index) const { return *items_[index]; }
     void Clear() { items_.clear(); }
 
   private:

@@ -93,6 +93,14 @@ int CompareStrings(const ExprNode& left, const ExprNode& right, const FilterOpti
     return CompareCodePageStrings(leftText, rightText, {options.caseInsensitive, false});
 }
 
+// Equality alone, which the comparison rules above decide sooner than order for most texts.
+bool StringsEqual(const ExprNode& left, const ExprNode& right, const FilterOptions& options) {
+    if (!options.noPartialCompare && right.kind == NodeKind::nkConst && right.partialLength >= 0)
+        return CompareStrings(left, right, options) == 0;
+    return CodePageStringsEqual(left.StringValue(), right.StringValue(),
+                                {options.caseInsensitive, false});
+}
+
 std::string ChangeAsciiCase(std::string_view text, char from, char to) {
     std::string out(text);
     std::size_t at = 0;
@@ -422,10 +430,10 @@ void ExprEvaluator::EvaluateField(ExprNode& node) {
 void ExprEvaluator::Combine(ExprNode& node, const ExprNode& left, const ExprNode& right) {
     switch (node.op) {
         case ExprOperator::toEQ:
-            node.SetBoolean(Compare(left, right) == 0);
+            node.SetBoolean(Equal(left, right));
             return;
         case ExprOperator::toNE:
-            node.SetBoolean(Compare(left, right) != 0);
+            node.SetBoolean(!Equal(left, right));
             return;
         case ExprOperator::toLT:
             node.SetBoolean(Compare(left, right) < 0);
@@ -451,6 +459,14 @@ void ExprEvaluator::Combine(ExprNode& node, const ExprNode& left, const ExprNode
         default:
             RaiseTypeMismatch();
     }
+}
+
+bool ExprEvaluator::Equal(const ExprNode& left, const ExprNode& right) {
+    if (IsStringKind(left.dataType) && IsStringKind(right.dataType)) {
+        CountTextWork(left.StringValue().size() + right.StringValue().size());
+        return StringsEqual(left, right, options_);
+    }
+    return Compare(left, right) == 0;
 }
 
 int ExprEvaluator::Compare(const ExprNode& left, const ExprNode& right) {

@@ -92,6 +92,7 @@ class ExprEvaluator {
 
     // -1, 0, 1 for left less / equal / more, by the comparison rules above.
     int Compare(const ExprNode& left, const ExprNode& right);
+    bool Equal(const ExprNode& left, const ExprNode& right);
     bool Like(const ExprNode& text, const ExprNode& pattern);
 
     // The bounds on text work (see above).

@@ -308,9 +308,9 @@ void ChimTableIO::ReadRecordAt(FieldBuffers& buffers, const RecordRef& entry) {
     // A copy: the entry may belong to a list that a reload replaces.
     const RecordRef ref = entry;
     const std::uint8_t* record = KeptRecord(ref);
-    std::size_t count = std::min(buffers.Count(), header_.fields.size());
+    const std::size_t count = std::min(buffers.Count(), header_.fields.size());
     for (std::size_t i = 0; i < count; ++i) {
-        FieldBufferItem& item = buffers.Item(i);
+        FieldBufferItem& item = buffers.ItemAt(i);
         if (!item.Active())
             continue;
         if (keptLayout_.IsBlob(i)) {

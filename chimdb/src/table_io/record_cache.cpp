@@ -1,6 +1,7 @@
 #include "table_io/record_cache.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstring>
 
 namespace chimdb {
@@ -29,7 +30,12 @@ void RecordCache::Reset(std::size_t maxRecordSize, std::size_t recordCount) {
     // Chunks small enough that a small budget still holds a few, large enough for the
     // largest record.
     const std::size_t largest = AlignUp(kHeaderBytes + maxRecordSize);
-    chunkSize_ = maxRecordSize == 0 ? 0 : std::max(largest, std::min(kLargestChunk, limit_ / 16));
+    chunkSize_ = 0;
+    chunkShift_ = 0;
+    if (maxRecordSize > 0) {
+        chunkSize_ = std::bit_ceil(std::max(largest, std::min(kLargestChunk, limit_ / 16)));
+        chunkShift_ = static_cast<unsigned>(std::countr_zero(chunkSize_));
+    }
     GrowSlotTable(recordCount);
 }
 

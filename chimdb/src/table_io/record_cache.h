@@ -58,7 +58,7 @@ class RecordCache {
     static constexpr std::size_t kLargestChunk = 64 * 1024;
 
     const std::uint8_t* Address(std::uint32_t at) const {
-        return chunks_[at / chunkSize_].get() + at % chunkSize_;
+        return chunks_[at >> chunkShift_].get() + (at & (chunkSize_ - 1));
     }
     std::size_t ChunkCapacity() const;
     bool GrowSlotTable(std::size_t recordCount);
@@ -69,7 +69,9 @@ class RecordCache {
 
     std::size_t limit_;
     std::size_t maxRecordSize_ = 0;
+    // A power of two, so that a place splits into chunk and offset without a division.
     std::size_t chunkSize_ = 0;
+    unsigned chunkShift_ = 0;
     // Record number -> place (chunk x chunk size + offset of its header), kNotKept.
     std::vector<std::uint32_t> slotOf_;
     std::vector<std::unique_ptr<std::uint8_t[]>> chunks_;

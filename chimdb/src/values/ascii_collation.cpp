@@ -149,19 +149,37 @@ std::unique_ptr<AsciiCollation> AsciiCollation::Learn(const icu::Collator& colla
             (*weights)[static_cast<std::size_t>(sorted[i])] = rank;
         }
     }
+    const Weights& finest = order->tertiaryLevel_ ? order->tertiary_ : order->secondary_;
+    std::vector<std::uint8_t> ranks;
+    for (char c : characters)
+        ranks.push_back(finest[static_cast<std::size_t>(c)]);
+    std::sort(ranks.begin(), ranks.end());
+    order->distinctCharacters_ = std::adjacent_find(ranks.begin(), ranks.end()) == ranks.end();
     if (U_FAILURE(status) || !order->CheckAgainst(collator))
         return nullptr;
     return order;
 }
 
-int AsciiCollation::Compare(std::string_view left, std::string_view right) const {
-    for (std::string_view text : {left, right}) {
-        for (char c : text) {
-            const auto byte = static_cast<unsigned char>(c);
-            if (byte >= 128 || primary_[byte] == 0)
-                return kNotSimple;
-        }
+bool AsciiCollation::Simple(std::string_view text) const {
+    for (char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte >= 128 || primary_[byte] == 0)
+            return false;
     }
+    return true;
+}
+
+int AsciiCollation::Equal(std::string_view left, std::string_view right) const {
+    if (!Simple(left) || !Simple(right))
+        return kNotSimple;
+    if (distinctCharacters_)
+        return left == right ? 1 : 0;
+    return Compare(left, right) == 0 ? 1 : 0;
+}
+
+int AsciiCollation::Compare(std::string_view left, std::string_view right) const {
+    if (!Simple(left) || !Simple(right))
+        return kNotSimple;
     const std::size_t common = std::min(left.size(), right.size());
     auto level = [&](const Weights& weights) {
         for (std::size_t i = 0; i < common; ++i) {
@@ -232,7 +250,8 @@ bool AsciiCollation::CheckAgainst(const icu::Collator& collator) const {
         const icu::UnicodeString a(left.data(), static_cast<int32_t>(left.size()), US_INV);
         const icu::UnicodeString b(right.data(), static_cast<int32_t>(right.size()), US_INV);
         const int expected = Sign(static_cast<int>(collator.compare(a, b, status)));
-        if (U_FAILURE(status) || Compare(left, right) != expected)
+        if (U_FAILURE(status) || Compare(left, right) != expected ||
+            Equal(left, right) != (expected == 0 ? 1 : 0))
             return false;
     }
     return true;

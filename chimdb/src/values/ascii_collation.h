@@ -27,6 +27,9 @@ class AsciiCollation {
     // not one whose order is known.
     static constexpr int kNotSimple = 2;
     int Compare(std::string_view left, std::string_view right) const;
+    // Whether two texts are equal as the collator sees them: 1 or 0; kNotSimple as above.
+    // Sooner than Compare where the collator tells every two of the characters apart.
+    int Equal(std::string_view left, std::string_view right) const;
 
   private:
     // Weights per level (0: the byte's order is not known); equal weights mean the collator
@@ -35,11 +38,15 @@ class AsciiCollation {
 
     AsciiCollation() = default;
     bool CheckAgainst(const icu::Collator& collator) const;
+    bool Simple(std::string_view text) const;
 
     Weights primary_{};
     Weights secondary_{};
     Weights tertiary_{};
     bool tertiaryLevel_ = false;
+    // No two of the characters are equal at the collator's strength: then two texts are
+    // equal exactly when their bytes are.
+    bool distinctCharacters_ = false;
 };
 
 }  // namespace chimdb

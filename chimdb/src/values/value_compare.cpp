@@ -233,6 +233,20 @@ int CompareCodePageStrings(std::string_view key, std::string_view stored, Compar
     return Sign(static_cast<int>(result));
 }
 
+bool CodePageStringsEqual(std::string_view key, std::string_view stored, CompareOptions options) {
+    if (!options.partial) {
+        if (key == stored)
+            return true;
+        const AsciiCollation* order = CollatorCache::Ascii(options.caseInsensitive);
+        const CodePageTable* table = CodePageTable::Current();
+        if (order != nullptr && table != nullptr && table->AsciiIsIdentity()) {
+            if (const int equal = order->Equal(key, stored); equal != AsciiCollation::kNotSimple)
+                return equal == 1;
+        }
+    }
+    return CompareCodePageStrings(key, stored, options) == 0;
+}
+
 int CompareWideStrings(std::u16string_view left, std::u16string_view right, bool caseInsensitive) {
     if (left == right)
         return 0;

@@ -19,6 +19,10 @@ struct CompareOptions {
 // part. Returns -1, 0, 1.
 int CompareCodePageStrings(std::string_view key, std::string_view stored, CompareOptions options);
 
+// Whether CompareCodePageStrings finds the two texts equal; sooner where it can tell without
+// ordering them (most texts of a filter differ).
+bool CodePageStringsEqual(std::string_view key, std::string_view stored, CompareOptions options);
+
 // The same locale-aware comparison for texts already widened to UTF-16 (LIKE compares one
 // character at a time). Returns -1, 0, 1.
 int CompareWideStrings(std::u16string_view left, std::u16string_view right, bool caseInsensitive);
