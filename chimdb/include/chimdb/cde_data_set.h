@@ -15,6 +15,7 @@
 namespace chimdb {
 
 class FilterParser;
+class StoredFields;
 
 // The record side of a table dataset: the record buffer layout and its encodings, field data
 // access, the key buffers, the filter buffer, and the filter settings with their parser.
@@ -90,6 +91,10 @@ class CDEDataSet : public CDBDataSet, public FilterRecordSource {
     // Whether the record in the filter buffer passes: OnFilterRecord first (it may reject),
     // then the parsed filter text (an empty text accepts).
     bool TestFilterRecord();
+    // The parsed filter text for a record read where it is stored; only for a filter of the
+    // language over stored fields that are no blobs, without OnFilterRecord (the filter
+    // buffer is not filled).
+    bool TestStoredRecord(const StoredFields& stored);
     // Parses the current filter text when it is not empty.
     void ParseFilter();
     // The stored field numbers that the last parsed filter text reads.

@@ -126,6 +126,9 @@ void ChimTable::RunFilterPass() {
     RetakeBaseList();
     check.Look();
     const bool carriesOver = VerdictFollowsRecordBytes();
+    // Such a filter reads the record's own fields only: it reads them where they are kept,
+    // without filling the filter buffer.
+    const bool readsStoredFields = carriesOver;
     FilterVerdicts verdicts(cursorList_.size());
     int startsOver = 0;
     auto stretchStart = Clock::now();
@@ -157,8 +160,12 @@ void ChimTable::RunFilterPass() {
             continue;
         }
         if (!verdicts.Tested(i)) {
-            ReadRecordData(FilterBuffer(), static_cast<std::int32_t>(i));
-            verdicts.Set(i, TestFilterRecord());
+            if (readsStoredFields) {
+                verdicts.Set(i, TestStoredRecord(tableIO_->FieldsOf(cursorList_[i])));
+            } else {
+                ReadRecordData(FilterBuffer(), static_cast<std::int32_t>(i));
+                verdicts.Set(i, TestFilterRecord());
+            }
             if (OnFilterProgress)
                 OnFilterProgress(*this,
                                  static_cast<int>(static_cast<std::int64_t>(i) * 100 /

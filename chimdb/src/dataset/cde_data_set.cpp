@@ -201,6 +201,12 @@ bool CDEDataSet::TestFilterRecord() {
     return filterParser_->Evaluate(filterOptions_);
 }
 
+bool CDEDataSet::TestStoredRecord(const StoredFields& stored) {
+    if (filter_.empty())
+        return true;
+    return filterParser_->EvaluateStored(filterOptions_, stored);
+}
+
 void CDEDataSet::ReapplyFilter(const std::function<void()>& restore) {
     if (!Active() || !filtered_)
         return;

@@ -275,16 +275,99 @@ bool ExprEvaluator::BooleanOf(const ExprNode& node) {
     return node.BooleanValue();
 }
 
+namespace {
+
+bool IsLeaf(const ExprNode* node) {
+    return node != nullptr && (node->kind == NodeKind::nkConst || node->kind == NodeKind::nkField);
+}
+
+// The operators whose two operands are both evaluated before Combine.
+bool IsBinaryOperator(ExprOperator op) {
+    switch (op) {
+        case ExprOperator::toNone:
+        case ExprOperator::toNOT:
+        case ExprOperator::toAND:
+        case ExprOperator::toOR:
+        case ExprOperator::toIN:
+            return false;
+        default:
+            return true;
+    }
+}
+
+}  // namespace
+
 // Depth first without recursion: each pending node sits on a work list with the number of
 // operands it has been given so far, so that the depth of a tree never meets the limits of
 // the thread's stack.
 void ExprEvaluator::Evaluate(ExprNode& root) {
+    if (EvaluateShallow(root, kShallowDepth))
+        return;
     pending_.clear();
     pending_.push_back({&root, 0});
     while (!pending_.empty()) {
         const Step step = pending_.back();
         pending_.pop_back();
         Advance(*step.node, step.stage);
+    }
+}
+
+// The shapes most filters have (comparisons of fields with constants, joined by AND, OR and
+// NOT a few levels deep) evaluated by direct calls, in the order the work list would take;
+// false, with nothing evaluated, for any other shape, which the work list then evaluates.
+bool ExprEvaluator::EvaluateShallow(ExprNode& node, int depth) {
+    if (!IsShallow(&node, depth))
+        return false;
+    switch (node.kind) {
+        case NodeKind::nkConst:
+            return true;
+        case NodeKind::nkField:
+            EvaluateField(node);
+            return true;
+        default:
+            break;
+    }
+    switch (node.op) {
+        case ExprOperator::toNOT:
+            EvaluateShallow(*node.left, depth - 1);
+            node.SetBoolean(!BooleanOf(*node.left));
+            return true;
+        case ExprOperator::toAND:
+        case ExprOperator::toOR: {
+            EvaluateShallow(*node.left, depth - 1);
+            const bool left = BooleanOf(*node.left);
+            if (left == (node.op == ExprOperator::toOR)) {
+                node.SetBoolean(left);
+                return true;
+            }
+            EvaluateShallow(*node.right, depth - 1);
+            node.SetBoolean(BooleanOf(*node.right));
+            return true;
+        }
+        default:
+            Advance(*node.left, 0);
+            Advance(*node.right, 0);
+            Combine(node, *node.left, *node.right);
+            return true;
+    }
+}
+
+// Leaves, comparisons of two leaves, and NOT, AND and OR over such, at most depth levels.
+bool ExprEvaluator::IsShallow(const ExprNode* node, int depth) {
+    if (node == nullptr || depth < 0)
+        return false;
+    if (IsLeaf(node))
+        return true;
+    if (node->kind != NodeKind::nkOperator)
+        return false;
+    switch (node->op) {
+        case ExprOperator::toNOT:
+            return IsShallow(node->left, depth - 1);
+        case ExprOperator::toAND:
+        case ExprOperator::toOR:
+            return IsShallow(node->left, depth - 1) && IsShallow(node->right, depth - 1);
+        default:
+            return IsBinaryOperator(node->op) && IsLeaf(node->left) && IsLeaf(node->right);
     }
 }
 
@@ -316,28 +399,6 @@ void ExprEvaluator::Advance(ExprNode& node, int stage) {
             return;
     }
 }
-
-namespace {
-
-bool IsLeaf(const ExprNode* node) {
-    return node != nullptr && (node->kind == NodeKind::nkConst || node->kind == NodeKind::nkField);
-}
-
-// The operators whose two operands are both evaluated before Combine.
-bool IsBinaryOperator(ExprOperator op) {
-    switch (op) {
-        case ExprOperator::toNone:
-        case ExprOperator::toNOT:
-        case ExprOperator::toAND:
-        case ExprOperator::toOR:
-        case ExprOperator::toIN:
-            return false;
-        default:
-            return true;
-    }
-}
-
-}  // namespace
 
 // Stage 0 evaluates the left operand; AND and OR then decide whether the right one is needed;
 // IN compares with one element per stage and stops at the first equal one.
@@ -414,6 +475,12 @@ void ExprEvaluator::EvaluateField(ExprNode& node) {
         CountTextWork(content.size());
         node.SetString(
             std::string_view(reinterpret_cast<const char*>(content.data()), content.size()));
+        return;
+    }
+    if (stored_ != nullptr && !field->Calculated()) {
+        const std::span<const std::uint8_t> value =
+            stored_->Field(static_cast<std::size_t>(field->FieldNo()));
+        node.PointAt(value.data(), value.size());
         return;
     }
     const std::uint8_t* at = buffer ? buffer->Data() + field->Offset() : nullptr;

@@ -7,6 +7,7 @@
 
 #include "chimdb/filter_options.h"
 #include "filter/expr_node.h"
+#include "filter/stored_fields.h"
 
 namespace chimdb {
 
@@ -64,9 +65,11 @@ class ExprEvaluator {
 
     // For the next record, with these options: the work on texts counts from zero again, and
     // the work list keeps its room (a pass evaluates one tree for every record).
-    void Restart(const FilterOptions& options) {
+    // stored: where the fields of the record are read (nullptr: the dataset's record buffer).
+    void Restart(const FilterOptions& options, const StoredFields* stored = nullptr) {
         options_ = options;
         textWork_ = 0;
+        stored_ = stored;
     }
 
     // Evaluates the tree under root and returns its value as a boolean.
@@ -81,6 +84,10 @@ class ExprEvaluator {
         int stage;
     };
 
+    // How deep EvaluateShallow goes; the work list takes anything deeper.
+    static constexpr int kShallowDepth = 4;
+    bool EvaluateShallow(ExprNode& node, int depth);
+    static bool IsShallow(const ExprNode* node, int depth);
     void Push(ExprNode& node, int stage, ExprNode* operand);
     void Advance(ExprNode& node, int stage);
     void AdvanceOperator(ExprNode& node, int stage);
@@ -104,6 +111,7 @@ class ExprEvaluator {
     void DateTimeArithmetic(ExprNode& node, const ExprNode& left, const ExprNode& right) const;
 
     FilterOptions options_;
+    const StoredFields* stored_ = nullptr;
     std::vector<Step> pending_;
     std::size_t textWork_ = 0;
 };

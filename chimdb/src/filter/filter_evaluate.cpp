@@ -13,4 +13,14 @@ bool FilterParser::Evaluate(const FilterOptions& options) {
     return evaluator_.IsTrue(*root);
 }
 
+bool FilterParser::EvaluateStored(const FilterOptions& options, const StoredFields& stored) {
+    ExprNode* root = Root();
+    if (root == nullptr)
+        return true;
+    evaluator_.Restart(options, &stored);
+    const bool accepted = evaluator_.IsTrue(*root);
+    evaluator_.Restart(options);
+    return accepted;
+}
+
 }  // namespace chimdb

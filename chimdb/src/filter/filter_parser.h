@@ -37,6 +37,9 @@ class FilterParser : public ExprParserBase {
     void Parse(std::string_view text) override;
     // The value of the last parsed expression for the record in the filter buffer.
     bool Evaluate(const FilterOptions& options) override;
+    // The same for a record whose fields are read where they are stored (no field of the tree
+    // may be a blob or calculated field).
+    bool EvaluateStored(const FilterOptions& options, const StoredFields& stored);
 
     FilterRecordSource& Source() const { return source_; }
 

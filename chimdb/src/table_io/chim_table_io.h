@@ -13,6 +13,7 @@
 #include "chimdb/field_buffers.h"
 #include "chimdb/record_lists.h"
 #include "chimdb/table_header.h"
+#include "filter/stored_fields.h"
 #include "format/blob_descriptor.h"
 #include "format/index_tab_item.h"
 #include "format/record_tab_item.h"
@@ -171,6 +172,22 @@ class ChimTableIO {
     // first field that differs.
     int CompareFields(const FieldBuffers& buffers, std::int32_t recNo,
                       std::span<const std::int32_t> fieldNumbers, CompareOptions options);
+    // The fields of a record where they are kept (read now when they are not), for a filter
+    // pass; valid until the next record is read.
+    class KeptFields : public StoredFields {
+      public:
+        KeptFields(const CompactRecordLayout& layout, const std::uint8_t* record)
+            : layout_(layout), record_(record) {}
+        std::span<const std::uint8_t> Field(std::size_t fieldNo) const override {
+            return layout_.Field(record_, fieldNo);
+        }
+
+      private:
+        const CompactRecordLayout& layout_;
+        const std::uint8_t* record_;
+    };
+    KeptFields FieldsOf(const RecordRef& ref) { return KeptFields(keptLayout_, KeptRecord(ref)); }
+
     // The first position of list whose record holds, in each of the given fields, a value
     // that CompareFields finds equal to the one in buffers; -1 when none does. The table is
     // compared with the file once, not at every record.
