@@ -9,6 +9,7 @@
 
 #include "chimdb/chim_table.h"
 #include "chimdb/field_type.h"
+#include "file/stretch_clock.h"
 #include "table_io/chim_table_io.h"
 #include "table_io/table_change_check.h"
 
@@ -16,15 +17,11 @@ namespace chimdb {
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
 // Work done between two looks for a program that waits for the lock.
 constexpr auto kLockStretch = std::chrono::milliseconds(5);
 // A pass that has to start over after every change gives up letting writers in after this
 // many, and holds the lock to its end, so that a busy writer cannot keep it from finishing.
 constexpr int kMostStartsOver = 8;
-// Records tested between two looks at the clock.
-constexpr int kRecordsPerClockLook = 64;
 
 std::uint32_t RecordImageCrc(ChimTableIO& table, const RecordRef& ref,
                              std::vector<std::uint8_t>& image) {
@@ -131,15 +128,10 @@ void ChimTable::RunFilterPass() {
     const bool readsStoredFields = carriesOver;
     FilterVerdicts verdicts(cursorList_.size());
     int startsOver = 0;
-    auto stretchStart = Clock::now();
+    StretchClock stretch(kLockStretch);
     std::size_t i = 0;
-    int sinceClock = 0;
     while (i < cursorList_.size()) {
-        // The clock is asked every so many records: a record takes well under a microsecond.
-        const bool lookAtClock = ++sinceClock == kRecordsPerClockLook;
-        if (lookAtClock)
-            sinceClock = 0;
-        if (lookAtClock && Clock::now() - stretchStart >= kLockStretch) {
+        if (stretch.StretchOver()) {
             if ((carriesOver || startsOver < kMostStartsOver) && io.OthersWaitForLock()) {
                 if (carriesOver)
                     verdicts.RememberImages(*tableIO_, cursorList_);
@@ -156,7 +148,7 @@ void ChimTable::RunFilterPass() {
                 }
                 check.Look();
             }
-            stretchStart = Clock::now();
+            stretch.Restart();
             continue;
         }
         if (!verdicts.Tested(i)) {

@@ -12,8 +12,10 @@
 #include "chimdb/memory_stream_registry.h"
 #include "codec/password_hash.h"
 #include "file/disk_file.h"
+#include "file/le_bytes.h"
 #include "file/scope_exit.h"
 #include "format/blob_descriptor.h"
+#include "format/store_marks.h"
 
 namespace chimdb {
 
@@ -228,8 +230,120 @@ void ChimDBFileIO::UnlockFileRegion() {
 void ChimDBFileIO::FlushFile() {
     if (!IsOpen() || flushed_)
         return;
+    WriteOutBatch();
     file_->Sync();
     flushed_ = true;
+}
+
+void ChimDBFileIO::BeginBatch() {
+    LockFileRegion();
+    if (batchDepth_++ > 0)
+        return;
+    try {
+        RequireWritable();
+        batch_ = std::make_unique<WriteBehindFile>(*file_);
+    } catch (...) {
+        batchDepth_ = 0;
+        UnlockFileRegion();
+        throw;
+    }
+    file_ = batch_.get();
+    batchStretch_.Restart();
+}
+
+void ChimDBFileIO::EndBatch() {
+    if (batchDepth_ == 0)
+        return;
+    if (--batchDepth_ > 0) {
+        UnlockFileRegion();
+        return;
+    }
+    ScopeExit letGo([&] {
+        file_ = &batch_->Base();
+        batch_.reset();
+        UnlockFileRegion();
+    });
+    WriteOutBatch();
+}
+
+// Marks first, then every byte but the table headers, the headers last: until a table's
+// header is written, its counts are the old ones, and its marked chains are rebuilt from the
+// records it counts.
+void ChimDBFileIO::WriteOutBatch() {
+    if (!batch_ || batch_->Empty())
+        return;
+    File& base = batch_->Base();
+    const std::vector<WriteBehindFile::Run> runs = batch_->HeldRuns();
+    const auto headerSize = static_cast<std::int64_t>(format::kTableHeaderSize);
+    auto touches = [&](std::int64_t begin, std::int64_t end) {
+        return std::any_of(runs.begin(), runs.end(), [&](const WriteBehindFile::Run& run) {
+            return run.offset < end &&
+                   begin < run.offset + static_cast<std::int64_t>(run.bytes.size());
+        });
+    };
+    std::vector<std::int64_t> headers;
+    for (std::int32_t t = 0; t < prologue_.directory.tableCount; ++t) {
+        const std::int64_t at = TableHeaderOffset(t);
+        if (touches(at, at + headerSize))
+            headers.push_back(at);
+    }
+    for (std::int64_t at : headers) {
+        std::vector<std::uint8_t> before(static_cast<std::size_t>(headerSize));
+        if (base.ReadAt(at, before) != before.size())
+            continue;  // not in the file yet: nobody counts it before its header is written
+        const TableHeader old = TableHeader::Parse(before, base.Size(), fileName_);
+        std::vector<std::uint8_t> marks(old.indexes.size(), format::kResortPending);
+        if (!marks.empty())
+            base.WriteAt(at + static_cast<std::int64_t>(format::kResortMarkersOffset), marks);
+        std::uint8_t counter[4];
+        batch_->ReadAt(at + static_cast<std::int64_t>(format::kAutoIncCounterOffset), counter);
+        if (le::GetI32(counter, 0) > old.AutoIncCounter)
+            base.WriteAt(at + static_cast<std::int64_t>(format::kAutoIncCounterOffset), counter);
+    }
+    // Every run but the parts of it that are table headers (headers lie in directory order,
+    // which is file order).
+    std::sort(headers.begin(), headers.end());
+    for (const WriteBehindFile::Run& run : runs) {
+        const auto end = run.offset + static_cast<std::int64_t>(run.bytes.size());
+        auto writePart = [&](std::int64_t from, std::int64_t to) {
+            if (from < to)
+                base.WriteAt(
+                    from, std::span(run.bytes).subspan(static_cast<std::size_t>(from - run.offset),
+                                                       static_cast<std::size_t>(to - from)));
+        };
+        std::int64_t from = run.offset;
+        for (std::int64_t at : headers) {
+            if (at + headerSize <= from || at >= end)
+                continue;
+            writePart(from, at);
+            from = std::max(from, at + headerSize);
+        }
+        writePart(from, end);
+    }
+    for (std::int64_t at : headers) {
+        std::vector<std::uint8_t> header(static_cast<std::size_t>(headerSize));
+        batch_->ReadAt(at, header);
+        base.WriteAt(at, header);
+    }
+    batch_->Clear();
+}
+
+void ChimDBFileIO::AfterBatchOperation() {
+    // Held writes above this are written out: the memory of a batch stays bounded.
+    constexpr std::size_t kMostHeld = 32u << 20;
+    if (!batch_ || lockDepth_ != 1)
+        return;
+    if (batch_->HeldBytes() > kMostHeld)
+        WriteOutBatch();
+    // The wait sign is looked at every few milliseconds.
+    if (!batchStretch_.StretchOver())
+        return;
+    batchStretch_.Restart();
+    if (OthersWaitForLock()) {
+        WriteOutBatch();
+        LetWaitersIn();
+        batch_->Clear();  // the file as the programs let in left it
+    }
 }
 
 File& ChimDBFileIO::Stream() {

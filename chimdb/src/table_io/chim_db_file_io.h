@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <mutex>
@@ -15,6 +16,8 @@
 #include "chimdb/table_header.h"
 #include "codec/compress_mgr.h"
 #include "codec/encrypt_mgr.h"
+#include "file/stretch_clock.h"
+#include "file/write_behind_file.h"
 #include "format/prologue.h"
 
 namespace chimdb {
@@ -85,7 +88,25 @@ class ChimDBFileIO : public BlobLoader {
     bool OthersWaitForLock();
     bool LetWaitersIn();
 
-    // Flushes a disk file to the device unless nothing was written since the last flush.
+    // A write batch: from BeginBatch to the matching EndBatch (batches nest; the outermost
+    // counts) the file lock is held and writes are held in memory, where reads see them;
+    // EndBatch writes them out together and lets go of the lock. The write-out keeps the file
+    // whole at every step: the re-sort marks of every table written (and its raised
+    // auto-increment counter) first, then every other byte, the table headers last; a stop in
+    // between leaves each table as it was before the batch, but for the records rewritten or
+    // deleted in it, and rebuilds its chains at the next open. EndBatch raises when the
+    // write-out fails (what is kept of the tables is then read again from the file), but lets
+    // go of the lock in any case.
+    void BeginBatch();
+    void EndBatch();
+    bool InBatch() const { return batchDepth_ > 0; }
+    // After a table operation inside a batch: writes out early when what is held has grown
+    // large, or lets a program in that waits for the lock, so that nobody waits for a long
+    // batch longer than for one write.
+    void AfterBatchOperation();
+
+    // Flushes a disk file to the device unless nothing was written since the last flush
+    // (inside a batch: what it holds is written out first).
     void FlushFile();
     bool Flushed() const { return flushed_; }
 
@@ -141,6 +162,7 @@ class ChimDBFileIO : public BlobLoader {
     bool SoleWriter() const { return exclusive_; }
 
   private:
+    void WriteOutBatch();
     void OpenDisk(const std::string& path, bool exclusive);
     void OpenMemory(const std::string& name);
     void WaitForLock(File& file);
@@ -159,6 +181,10 @@ class ChimDBFileIO : public BlobLoader {
     bool passwordAccepted_ = false;
     int lockDepth_ = 0;
     std::uint64_t lockHolds_ = 0;
+    // The batch going on: its depth, and the writes it holds in front of the file.
+    int batchDepth_ = 0;
+    std::unique_ptr<WriteBehindFile> batch_;
+    StretchClock batchStretch_{std::chrono::milliseconds(5)};
     Prologue prologue_;
 };
 

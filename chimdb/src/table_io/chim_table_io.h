@@ -17,6 +17,7 @@
 #include "format/blob_descriptor.h"
 #include "format/index_tab_item.h"
 #include "format/record_tab_item.h"
+#include "format/store_marks.h"
 #include "table_io/chim_db_file_io.h"
 #include "table_io/chim_field_def.h"
 #include "table_io/chim_index_def.h"
@@ -198,14 +199,11 @@ class ChimTableIO {
     void ReadFieldValue(std::int32_t recNo, std::size_t fieldNo, std::vector<std::uint8_t>& value);
 
   private:
-    // The table header's 16 spare bytes at 4805 hold one byte per index that is set only while
-    // an append or a modify relinks that index's chain; a byte left set by a stop in between
-    // makes the next open rebuild that chain. A finished write leaves them as they were (zero).
-    static constexpr std::size_t kResortMarkersOffset = 4805;
-    // The value the store writes there; any other is no mark of the store's.
-    static constexpr std::uint8_t kResortPending = 1;
-    // The change stamp: the last 8 of those spare bytes (the markers take at most 8).
-    static constexpr std::size_t kChangeStampOffset = 4813;
+    // The re-sort marks and the change stamp in the table header's spare bytes. A finished
+    // write leaves the marks as they were (zero).
+    static constexpr std::size_t kResortMarkersOffset = format::kResortMarkersOffset;
+    static constexpr std::uint8_t kResortPending = format::kResortPending;
+    static constexpr std::size_t kChangeStampOffset = format::kChangeStampOffset;
 
     // What LiveNext finds besides a record number: the end of the chain, or a link that
     // leaves the table's records (a loop or a stray number: certainly not what a list says).
@@ -345,6 +343,13 @@ class ChimTableIO {
     // with the file lock taken into lock (held until the caller is done), the file writable,
     // the lists up to date and the record still live here and in the file.
     std::int32_t LockLiveRecord(std::int32_t position, std::optional<FileLockGuard>& lock);
+
+    // The write operations under the file lock (each public one then gives a write batch
+    // the chance to write out).
+    void AppendInLock(FieldBuffers& buffers, bool flush, const RecordNotifyEvent& notify);
+    void ModifyInLock(FieldBuffers& buffers, std::int32_t position, const RecordNotifyEvent& notify,
+                      bool flush);
+    void DeleteInLock(std::int32_t position, bool flush);
 
     // The steps of an append, in their write order.
     std::int32_t TakeAutoIncValue(FieldBuffers& buffers);

@@ -474,6 +474,11 @@ std::int32_t ChimTableIO::LockLiveRecord(std::int32_t position,
 // whole header when a head or the first index block changes or marks are to be cleared). The
 // finished bytes are those of the plain step order.
 void ChimTableIO::AppendRecord(FieldBuffers& buffers, bool flush, const RecordNotifyEvent& notify) {
+    AppendInLock(buffers, flush, notify);
+    io_.AfterBatchOperation();
+}
+
+void ChimTableIO::AppendInLock(FieldBuffers& buffers, bool flush, const RecordNotifyEvent& notify) {
     FileLockGuard lock(io_);
     io_.RequireWritable();
     Refresh();
@@ -676,6 +681,12 @@ void ChimTableIO::AddNewRecordToLists(const std::vector<IndexPlace>& places,
 // open rebuild those chains from the stored keys.
 void ChimTableIO::ModifyRecord(FieldBuffers& buffers, std::int32_t position,
                                const RecordNotifyEvent& notify, bool flush) {
+    ModifyInLock(buffers, position, notify, flush);
+    io_.AfterBatchOperation();
+}
+
+void ChimTableIO::ModifyInLock(FieldBuffers& buffers, std::int32_t position,
+                               const RecordNotifyEvent& notify, bool flush) {
     std::optional<FileLockGuard> lock;
     const std::int32_t recNo = LockLiveRecord(position, lock);
     CheckUnique(buffers, recNo);
@@ -831,6 +842,11 @@ void ChimTableIO::RelinkMovedRecord(const std::vector<IndexPlace>& places, const
 
 // One byte: the record, its blobs and its place in every chain stay.
 void ChimTableIO::DeleteRecord(std::int32_t position, bool flush) {
+    DeleteInLock(position, flush);
+    io_.AfterBatchOperation();
+}
+
+void ChimTableIO::DeleteInLock(std::int32_t position, bool flush) {
     std::optional<FileLockGuard> lock;
     const std::int32_t recNo = LockLiveRecord(position, lock);
     // One byte and no stamp: readers look at the deleted byte of the records they read.
