@@ -18,6 +18,10 @@ class File {
     virtual std::size_t ReadAt(std::int64_t offset, std::span<std::uint8_t> dst) = 0;
     // Writes all of src at offset, extending the file when needed.
     virtual void WriteAt(std::int64_t offset, std::span<const std::uint8_t> src) = 0;
+    // Writes the parts one after the other from offset, as WriteAt of them in turn would;
+    // with as few calls as the file allows.
+    virtual void WriteGathered(std::int64_t offset,
+                               std::span<const std::span<const std::uint8_t>> parts);
     virtual std::int64_t Size() = 0;
     // Makes every completed write durable.
     virtual void Sync() = 0;

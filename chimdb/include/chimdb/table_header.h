@@ -33,6 +33,7 @@ struct TableHeader {
     // layout refuses them).
     static TableHeader Parse(std::span<const std::uint8_t> bytes, std::int64_t fileSize,
                              std::string_view fileName);
+    // bytes may be raw itself.
     void Serialize(std::span<std::uint8_t> bytes) const;
     // The 12 counter bytes written at kCountersOffset.
     void SerializeCounters(std::span<std::uint8_t> bytes) const;

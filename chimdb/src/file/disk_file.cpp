@@ -4,12 +4,15 @@
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/statfs.h>
+#include <sys/uio.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
+#include <climits>
 #include <cstring>
 #include <utility>
+#include <vector>
 
 #include "chimdb/database_error.h"
 #include "chimdb/file_format.h"
@@ -154,6 +157,45 @@ void DiskFile::WriteAt(std::int64_t offset, std::span<const std::uint8_t> src) {
             RaiseIoError("Write", errno);
         }
         done += static_cast<std::size_t>(n);
+    }
+}
+
+void DiskFile::WriteGathered(std::int64_t offset,
+                             std::span<const std::span<const std::uint8_t>> parts) {
+    if (offset < 0)
+        RaiseError(format::kMsgCorrupt, path_);
+    if (access_ == Access::ReadOnly)
+        RaiseIoError("Write", EBADF);
+    std::vector<iovec> pending;
+    pending.reserve(std::min<std::size_t>(parts.size(), IOV_MAX));
+    std::size_t next = 0;
+    while (next < parts.size() || !pending.empty()) {
+        while (next < parts.size() && pending.size() < IOV_MAX) {
+            const std::span<const std::uint8_t> part = parts[next++];
+            if (!part.empty())
+                pending.push_back({const_cast<std::uint8_t*>(part.data()), part.size()});
+        }
+        if (pending.empty())
+            break;
+        ssize_t n = ::pwritev(fd_, pending.data(), static_cast<int>(pending.size()),
+                              static_cast<off_t>(offset));
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            RaiseIoError("Write", errno);
+        }
+        offset += n;
+        // Drop what was written; a short write leaves the rest of a part.
+        auto written = static_cast<std::size_t>(n);
+        std::size_t done = 0;
+        while (done < pending.size() && written >= pending[done].iov_len)
+            written -= pending[done++].iov_len;
+        pending.erase(pending.begin(), pending.begin() + static_cast<std::ptrdiff_t>(done));
+        if (!pending.empty() && written > 0) {
+            pending.front().iov_base =
+                static_cast<std::uint8_t*>(pending.front().iov_base) + written;
+            pending.front().iov_len -= written;
+        }
     }
 }
 

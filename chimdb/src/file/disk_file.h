@@ -25,6 +25,9 @@ class DiskFile : public File {
 
     std::size_t ReadAt(std::int64_t offset, std::span<std::uint8_t> dst) override;
     void WriteAt(std::int64_t offset, std::span<const std::uint8_t> src) override;
+    // pwritev, as many parts at a time as the system takes.
+    void WriteGathered(std::int64_t offset,
+                       std::span<const std::span<const std::uint8_t>> parts) override;
     std::int64_t Size() override;
     void Sync() override;
     std::string Name() const override { return path_; }

@@ -10,4 +10,12 @@ void File::ReadExactly(std::int64_t offset, std::span<std::uint8_t> dst) {
         RaiseError(format::kMsgCorrupt, Name());
 }
 
+void File::WriteGathered(std::int64_t offset,
+                         std::span<const std::span<const std::uint8_t>> parts) {
+    for (const std::span<const std::uint8_t> part : parts) {
+        WriteAt(offset, part);
+        offset += static_cast<std::int64_t>(part.size());
+    }
+}
+
 }  // namespace chimdb

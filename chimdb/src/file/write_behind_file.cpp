@@ -65,28 +65,40 @@ std::vector<WriteBehindFile::Run> WriteBehindFile::HeldRuns() const {
     for (const auto& [pageNo, page] : pages_)
         pageNos.push_back(pageNo);
     std::sort(pageNos.begin(), pageNos.end());
-    const std::int64_t size = size_;
     std::vector<Run> runs;
     for (std::int64_t pageNo : pageNos) {
         const std::int64_t begin = pageNo * kPage;
-        if (begin >= size)
+        if (begin >= size_)
             break;
-        const auto length = static_cast<std::size_t>(std::min(kPage, size - begin));
-        if (runs.empty() ||
-            runs.back().offset + static_cast<std::int64_t>(runs.back().bytes.size()) != begin) {
+        const auto length = static_cast<std::size_t>(std::min(kPage, size_ - begin));
+        if (runs.empty() || runs.back().End() != begin)
             runs.push_back(Run{begin, {}});
-            // Room for the pages that follow this one without a gap.
-            std::size_t pages = 1;
-            for (auto next = std::upper_bound(pageNos.begin(), pageNos.end(), pageNo);
-                 next != pageNos.end() && *next == pageNo + static_cast<std::int64_t>(pages);
-                 ++next)
-                ++pages;
-            runs.back().bytes.reserve(pages * kPageSize);
-        }
-        const std::uint8_t* page = pages_.at(pageNo).get();
-        runs.back().bytes.insert(runs.back().bytes.end(), page, page + length);
+        runs.back().pages.emplace_back(pages_.at(pageNo).get(), length);
     }
     return runs;
+}
+
+std::int64_t WriteBehindFile::Run::End() const {
+    std::int64_t end = offset;
+    for (const auto& page : pages)
+        end += static_cast<std::int64_t>(page.size());
+    return end;
+}
+
+std::vector<std::span<const std::uint8_t>> WriteBehindFile::Run::Part(std::int64_t from,
+                                                                      std::int64_t to) const {
+    std::vector<std::span<const std::uint8_t>> parts;
+    std::int64_t at = offset;
+    for (const auto& page : pages) {
+        const std::int64_t end = at + static_cast<std::int64_t>(page.size());
+        const std::int64_t begin = std::max(at, from);
+        const std::int64_t stop = std::min(end, to);
+        if (begin < stop)
+            parts.push_back(page.subspan(static_cast<std::size_t>(begin - at),
+                                         static_cast<std::size_t>(stop - begin)));
+        at = end;
+    }
+    return parts;
 }
 
 void WriteBehindFile::Clear() {

@@ -45,11 +45,14 @@ class WriteBehindFile : public File {
     std::size_t HeldBytes() const { return pages_.size() * kPageSize; }
     bool Empty() const { return pages_.empty(); }
 
-    // What is held, as runs of adjacent pages in the order of the file (the last run ends
-    // where the file is to end).
+    // What is held, as runs of adjacent pages in the order of the file (a page that reaches
+    // past the end the file is to have is cut there). The pages stay where they are held.
     struct Run {
         std::int64_t offset = 0;
-        std::vector<std::uint8_t> bytes;
+        std::vector<std::span<const std::uint8_t>> pages;
+        std::int64_t End() const;
+        // The bytes of [from, to) of this run, as parts of its pages.
+        std::vector<std::span<const std::uint8_t>> Part(std::int64_t from, std::int64_t to) const;
     };
     std::vector<Run> HeldRuns() const;
     // Forgets what is held (after it was written out).

@@ -129,9 +129,10 @@ TableHeader TableHeader::Parse(std::span<const std::uint8_t> bytes, std::int64_t
 
 void TableHeader::Serialize(std::span<std::uint8_t> bytes) const {
     auto out = bytes.first(format::kTableHeaderSize);
-    if (raw.size() == out.size())
-        std::copy(raw.begin(), raw.end(), out.begin());
-    else
+    if (raw.size() == out.size()) {
+        if (raw.data() != out.data())  // serialized over raw itself: it is there already
+            std::copy(raw.begin(), raw.end(), out.begin());
+    } else
         std::fill(out.begin(), out.end(), 0);
     le::PutText(out, kName, format::kNameFieldWidth, name);
     SerializeCounters(out.subspan(kCountersOffset, kCountersSize));

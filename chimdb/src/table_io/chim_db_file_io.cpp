@@ -275,11 +275,14 @@ void ChimDBFileIO::WriteOutBatch() {
     File& base = batch_->Base();
     const std::vector<WriteBehindFile::Run> runs = batch_->HeldRuns();
     const auto headerSize = static_cast<std::int64_t>(format::kTableHeaderSize);
+    std::vector<std::int64_t> runEnds;
+    for (const WriteBehindFile::Run& run : runs)
+        runEnds.push_back(run.End());
     auto touches = [&](std::int64_t begin, std::int64_t end) {
-        return std::any_of(runs.begin(), runs.end(), [&](const WriteBehindFile::Run& run) {
-            return run.offset < end &&
-                   begin < run.offset + static_cast<std::int64_t>(run.bytes.size());
-        });
+        for (std::size_t r = 0; r < runs.size(); ++r)
+            if (runs[r].offset < end && begin < runEnds[r])
+                return true;
+        return false;
     };
     std::vector<std::int64_t> headers;
     for (std::int32_t t = 0; t < prologue_.directory.tableCount; ++t) {
@@ -300,25 +303,22 @@ void ChimDBFileIO::WriteOutBatch() {
         if (le::GetI32(counter, 0) > old.AutoIncCounter)
             base.WriteAt(at + static_cast<std::int64_t>(format::kAutoIncCounterOffset), counter);
     }
-    // Every run but the parts of it that are table headers (headers lie in directory order,
-    // which is file order).
+    // Every run but the parts of it that are table headers, written from where the pages
+    // are held.
     std::sort(headers.begin(), headers.end());
-    for (const WriteBehindFile::Run& run : runs) {
-        const auto end = run.offset + static_cast<std::int64_t>(run.bytes.size());
+    for (std::size_t r = 0; r < runs.size(); ++r) {
         auto writePart = [&](std::int64_t from, std::int64_t to) {
             if (from < to)
-                base.WriteAt(
-                    from, std::span(run.bytes).subspan(static_cast<std::size_t>(from - run.offset),
-                                                       static_cast<std::size_t>(to - from)));
+                base.WriteGathered(from, runs[r].Part(from, to));
         };
-        std::int64_t from = run.offset;
+        std::int64_t from = runs[r].offset;
         for (std::int64_t at : headers) {
-            if (at + headerSize <= from || at >= end)
+            if (at + headerSize <= from || at >= runEnds[r])
                 continue;
             writePart(from, at);
             from = std::max(from, at + headerSize);
         }
-        writePart(from, end);
+        writePart(from, runEnds[r]);
     }
     for (std::int64_t at : headers) {
         std::vector<std::uint8_t> header(static_cast<std::size_t>(headerSize));

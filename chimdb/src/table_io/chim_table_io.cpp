@@ -79,6 +79,7 @@ void ChimTableIO::CloseTable() {
     recordBlocks_.clear();
     indexBlocks_.clear();
     lists_.Clear();
+    textsEnciphered_.clear();
 }
 
 void ChimTableIO::LoadTable() {

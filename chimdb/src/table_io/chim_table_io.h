@@ -8,6 +8,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "chimdb/field_buffers.h"
@@ -333,6 +334,7 @@ class ChimTableIO {
     bool FieldCompressed(std::size_t fieldNo) const;
     void EncodePlainField(const FieldBufferItem& item, std::size_t fieldNo,
                           std::vector<std::uint8_t>& image, std::vector<std::uint8_t>& plain);
+    void EncodeText(std::size_t fieldNo, std::uint8_t* slot, std::size_t width);
     BlobDescriptor WriteBlob(const FieldBufferItem& item, std::size_t fieldNo, std::int64_t offset,
                              std::int32_t allocation);
     void WriteVerified(std::int64_t offset, const std::vector<std::uint8_t>& stored,
@@ -401,6 +403,8 @@ class ChimTableIO {
     CompactRecordLayout keptLayout_;
     // The fields a read deciphers: every enciphered field but the blob descriptors.
     std::vector<ChimDBFileIO::EncipheredField> enciphered_;
+    // The stored forms of the texts enciphered last, by field and plain form.
+    std::vector<std::unordered_map<std::string, std::string>> textsEnciphered_;
     // A record read without a place among the kept ones, compact.
     std::vector<std::uint8_t> unkeptScratch_;
     // The stamp the kept records were read at; nothing is kept while it is not known.

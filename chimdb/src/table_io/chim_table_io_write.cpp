@@ -51,6 +51,10 @@ std::span<const std::uint8_t> BlobContent(const FieldBufferItem& item) {
 // Header, items and markers
 
 void ChimTableIO::SyncRawHeader() {
+    if (header_.raw.size() == static_cast<std::size_t>(format::kTableHeaderSize)) {
+        header_.Serialize(header_.raw);  // in place: an append keeps it current without a copy
+        return;
+    }
     std::vector<std::uint8_t> bytes(static_cast<std::size_t>(format::kTableHeaderSize));
     header_.Serialize(bytes);
     header_.raw = std::move(bytes);
@@ -65,7 +69,7 @@ void ChimTableIO::WriteCounters() {
 
 void ChimTableIO::WriteWholeHeader() {
     SyncRawHeader();
-    io_.WriteTableHeader(tableNumber_, header_);
+    io_.WriteAt(io_.TableHeaderOffset(tableNumber_), header_.raw);
 }
 
 void ChimTableIO::WriteResortMarkers(const std::vector<std::size_t>& indexes, std::uint8_t value) {
@@ -386,7 +390,29 @@ void ChimTableIO::EncodePlainField(const FieldBufferItem& item, std::size_t fiel
         }
     }
     std::memcpy(plain.data() + fieldOffsets_[fieldNo], slot, width);
-    io_.EncodeBuffer(slot, slot, FieldEncrypted(fieldNo), width);
+    if (IsStringType(header_.fields[fieldNo].fieldType) && FieldEncrypted(fieldNo))
+        EncodeText(fieldNo, slot, width);
+    else
+        io_.EncodeBuffer(slot, slot, FieldEncrypted(fieldNo), width);
+}
+
+// Every field value is enciphered from the start of the cipher, so a text's stored form
+// depends on its plain form alone; the texts of a table repeat (sound files, plan names,
+// descriptions of a batch), and a wide one costs a block encryption per block of its width.
+void ChimTableIO::EncodeText(std::size_t fieldNo, std::uint8_t* slot, std::size_t width) {
+    constexpr std::size_t kTextsRemembered = 128;
+    if (textsEnciphered_.size() != header_.fields.size())
+        textsEnciphered_.assign(header_.fields.size(), {});
+    auto& remembered = textsEnciphered_[fieldNo];
+    std::string plain(reinterpret_cast<const char*>(slot), width);
+    if (auto known = remembered.find(plain); known != remembered.end()) {
+        std::memcpy(slot, known->second.data(), width);
+        return;
+    }
+    io_.EncodeBuffer(slot, slot, true, width);
+    if (remembered.size() >= kTextsRemembered)
+        remembered.clear();
+    remembered.emplace(std::move(plain), std::string(reinterpret_cast<const char*>(slot), width));
 }
 
 // Writes the stored bytes and then checks them: read back, decode and compare CRC-32s with
