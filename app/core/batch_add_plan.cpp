@@ -5,6 +5,7 @@
 
 #include "app/core/ring_set_saver.h"
 #include "app/core/time_of_day.h"
+#include "chimdb/write_batch.h"
 
 namespace chimora {
 
@@ -47,6 +48,8 @@ void BatchAddPlan::Save(const RingForm& form, const std::vector<std::string>& en
                         const std::string& plan) {
     const std::vector<std::string> times = EntryTimes(startTime, SplitDurations(durations));
     RingSetSaver::OpenDatabase(chimTable1_, appPath_);
+    // The entries reach the file together: another program never reads half a run.
+    chimdb::WriteBatch batch(*chimTable1_.Database());
     for (std::size_t i = 0; i < entries.size(); ++i) {
         RingForm entry = form;
         entry.file = entries[i];
@@ -57,6 +60,7 @@ void BatchAddPlan::Save(const RingForm& form, const std::vector<std::string>& en
         RingSetSaver::SaveFieldData(chimTable1_, "ADD", entry, plan);
         chimTable1_.Post();
     }
+    batch.Finish();
 }
 
 std::string BatchAddPlan::JoinDurations(const std::vector<long>& seconds) {
