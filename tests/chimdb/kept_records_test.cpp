@@ -393,14 +393,7 @@ TEST(KeptRecordsTest, AWriteThatFailsAtAnyStepLeavesReadsAsTheFileSays) {
                 failed = true;
             }
             file.ClearFaults();
-            std::vector<std::vector<Ring>> fresh;
-            {
-                OpenRingTable reader(inner);
-                for (std::size_t list = 0; list < 4; ++list)
-                    fresh.push_back(reader.ReadAll(list));
-            }
-            for (std::size_t list = 0; list < 4; ++list)
-                EXPECT_EQ(db.ReadAll(list), fresh[list]) << "list " << list;
+            ExpectReadsAsTheFileSays(db, inner);
             if (!failed)
                 break;
             ASSERT_LT(k, 100);

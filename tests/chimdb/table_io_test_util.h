@@ -130,6 +130,18 @@ class OpenRingTable {
     ChimTableIO table_;
 };
 
+// Every list of db reads as a program that opens the image afresh reads it.
+inline void ExpectReadsAsTheFileSays(OpenRingTable& db, File& image) {
+    std::vector<std::vector<Ring>> fresh;
+    {
+        OpenRingTable reader(image);
+        for (std::size_t list = 0; list < 4; ++list)
+            fresh.push_back(reader.ReadAll(list));
+    }
+    for (std::size_t list = 0; list < 4; ++list)
+        EXPECT_EQ(db.ReadAll(list), fresh[list]) << "list " << list;
+}
+
 // Checks the file itself, without the table layer's repairs: every index chain visits each
 // live record exactly once and in key order (by the given key of a ring). Returns the live
 // records in record-number order.
