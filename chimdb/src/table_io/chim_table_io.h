@@ -70,7 +70,6 @@ class ChimTableIO {
     int OpenCount() const { return openCount_; }
 
     const std::string& TableName() const { return tableName_; }
-    std::int32_t TableNumber() const { return tableNumber_; }
     const ChimFieldDefs& FieldDefs() const { return fieldDefs_; }
     const ChimIndexDefs& IndexDefs() const { return indexDefs_; }
     std::int32_t RecordSize() const { return recordSize_; }
@@ -102,16 +101,10 @@ class ChimTableIO {
     // header unchanged, no record deleted that the lists hold).
     bool MatchesFile();
 
-    // The table's change stamp as the file holds it now. Every write of any program renews
-    // it (to a random value, so that a file put back from a copy never repeats one), and a
-    // write by another program that did not renew it still shows in the table header
-    // checked before every write. A reader that lets go of the lock between parts of a long
-    // read remembers the stamp and asks ChangedSince before it goes on.
+    // The table's change stamp. Every write of the store renews it (to a random value, so
+    // that a file put back from a copy never repeats one); a write by another program that
+    // did not renew it still shows in the table header checked before every write.
     using ChangeStamp = std::array<std::uint8_t, 8>;
-    ChangeStamp StampInFile();
-    bool ChangedSince(const ChangeStamp& stamp) { return StampInFile() != stamp; }
-    // The stamp the lists and definitions of this object were read at (or written with).
-    ChangeStamp KnownStamp() const;
 
     // Deciphered records are kept for reads and key comparisons, at most this many bytes
     // per table (0 keeps none); the default holds for tables loaded after it is set.

@@ -96,10 +96,6 @@ ChimTableIO::ChangeStamp ChimTableIO::HeaderStamp() const {
     return stamp;
 }
 
-ChimTableIO::ChangeStamp ChimTableIO::KnownStamp() const {
-    return HeaderStamp();
-}
-
 bool ChimTableIO::ReadStampShared(ChangeStamp& stamp) {
     if (tableNumber_ < 0)
         return false;
@@ -112,14 +108,6 @@ ChimTableIO::ChangeStamp ChimTableIO::ReadStampLocked() {
     io_.ReadExactly(
         io_.TableHeaderOffset(tableNumber_) + static_cast<std::int64_t>(kChangeStampOffset), stamp);
     return stamp;
-}
-
-ChimTableIO::ChangeStamp ChimTableIO::StampInFile() {
-    ChangeStamp stamp{};
-    if (ReadStampShared(stamp))
-        return stamp;
-    FileLockGuard lock(io_);
-    return ReadStampLocked();
 }
 
 void ChimTableIO::KeepStamp(const ChangeStamp& stamp) {
