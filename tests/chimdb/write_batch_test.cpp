@@ -209,6 +209,21 @@ TEST(WriteBatchTest, AProgramThatWaitsIsLetInDuringALongBatch) {
     std::filesystem::remove_all(dir);
 }
 
+// A file closed inside a batch gets the batch's writes, and the batch ends with nothing left.
+TEST(WriteBatchTest, ClosingTheFileInsideABatchWritesItOut) {
+    MemoryFile file(StartImage(), "close.db");
+    {
+        OpenRingTable db(file);
+        db.Io().BeginBatch();
+        ChangeInOneRun(db);
+        db.Io().CloseFile();
+        db.Io().EndBatch();
+    }
+    EXPECT_NO_THROW(ExpectEachChangeWholeOrAbsent(ExpectChainsConsistent(file)));
+    OpenRingTable again(file);
+    EXPECT_EQ(again.ReadAll(0).size(), 8u);
+}
+
 // The public batch around a cursor's appends.
 TEST(WriteBatchTest, ACursorAppendsInABatchAndAnotherCursorReadsThemAfter) {
     MemoryFile file(StartImage(), "cursor.db");

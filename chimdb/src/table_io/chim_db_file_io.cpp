@@ -96,6 +96,18 @@ void ChimDBFileIO::OpenMemory(const std::string& name) {
 }
 
 void ChimDBFileIO::CloseFile() {
+    if (batch_) {
+        // Closed inside a batch: what it holds is written out as its end would; the batch
+        // then has nothing left to end.
+        try {
+            WriteOutBatch();
+        } catch (const std::exception&) {
+            // The file is whole at every step of the write-out; there is nothing to keep.
+        }
+        file_ = &batch_->Base();
+        batch_.reset();
+        batchDepth_ = 0;
+    }
     if (lockDepth_ > 0 && file_ != nullptr && medium_ == ChimDBMediumType::mtDisk)
         file_->UnlockRegion(kLockOffset, kLockLength);
     lockDepth_ = 0;
