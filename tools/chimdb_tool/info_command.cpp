@@ -38,7 +38,7 @@ Json FieldJson(const chimdb::FieldDefItem& field) {
     return json;
 }
 
-Json IndexJson(const chimdb::IndexDefItem& index, const chimdb::TableHeader& table) {
+Json IndexJson(const chimdb::IndexDefItem& index, const chimdb::DatabaseFileInfo::Table& table) {
     Json json;
     json["name"] = chimdb::FromCodePage(index.name);
     Json fields = Json::array();
@@ -49,11 +49,11 @@ Json IndexJson(const chimdb::IndexDefItem& index, const chimdb::TableHeader& tab
     return json;
 }
 
-Json TableJson(const chimdb::TableHeader& table) {
+Json TableJson(const chimdb::DatabaseFileInfo::Table& table) {
     Json json;
     json["name"] = chimdb::FromCodePage(table.name);
-    json["RecordCount"] = table.RecordCount;
-    json["AutoIncCounter"] = table.AutoIncCounter;
+    json["RecordCount"] = table.recordCount;
+    json["AutoIncCounter"] = table.autoIncCounter;
     json["fields"] = Json::array();
     for (const auto& field : table.fields)
         json["fields"].push_back(FieldJson(field));
@@ -72,16 +72,15 @@ Json Nullable(bool enabled, const std::string& text) {
 // chimdb info FILE: one JSON object describing the file's processing and its tables.
 void RunInfo(const Arguments& args, std::ostream& out) {
     const chimdb::DatabaseFileInfo file = chimdb::DatabaseFileInfo::Read(args.Positional().front());
-    const chimdb::ProcessHeader& process = file.process;
 
     Json info;
     info["version"] = chimdb::FromCodePage(file.version);
-    info["compression"] = Nullable(process.CompressEnabled, process.CompressAlgoName);
-    info["cipher"] = Nullable(process.EncryptEnabled, process.EncryptAlgoName);
-    info["mode"] = process.EncryptMode;
-    info["verifyWrites"] = process.VerifyWrites;
+    info["compression"] = Nullable(file.compressed, file.compressAlgoName);
+    info["cipher"] = Nullable(file.enciphered, file.encryptAlgoName);
+    info["mode"] = file.encryptMode;
+    info["verifyWrites"] = file.verifyWrites;
     info["tables"] = Json::array();
-    for (const chimdb::TableHeader& table : file.tables)
+    for (const chimdb::DatabaseFileInfo::Table& table : file.tables)
         info["tables"].push_back(TableJson(table));
     out << info.dump(2, ' ', false, Json::error_handler_t::replace) << "\n";
 }

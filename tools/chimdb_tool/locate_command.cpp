@@ -31,7 +31,7 @@ double PlatformDays(std::int32_t dayNumber, std::int32_t msOfDay) {
 FieldValue ValueOf(RecordValues& record, std::size_t fieldNo, const chimdb::Field& field) {
     const std::uint8_t type = field.DataType();
     if (chimdb::IsBlobType(type)) {
-        auto content = record.Buffers().Item(fieldNo).BlobStream()->Content();
+        const auto& content = record.BlobContent(fieldNo);
         std::string bytes(reinterpret_cast<const char*>(content.data()), content.size());
         const bool text = type == static_cast<std::uint8_t>(FieldType::ftMemo) ||
                           type == static_cast<std::uint8_t>(FieldType::ftFmtMemo) ||

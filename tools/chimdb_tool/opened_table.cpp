@@ -47,7 +47,7 @@ void OpenedTable::Close() {
 }
 
 RecordValues OpenedTable::NewRecord() {
-    return RecordValues(table_.StoredFieldDefs(), table_.BlobSource());
+    return RecordValues(table_.StoredFieldDefs());
 }
 
 void OpenedTable::ReadCurrent(RecordValues& values) {
@@ -56,7 +56,8 @@ void OpenedTable::ReadCurrent(RecordValues& values) {
         const auto fieldNo = static_cast<std::size_t>(field.FieldNo());
         if (field.IsBlob()) {
             auto stream = table_.CreateBlobStream(field, chimdb::ChimBlobStream::kModeRead);
-            values.Buffers().Item(fieldNo).BlobStream()->Assign(stream->Content());
+            const auto content = stream->Content();
+            values.BlobContent(fieldNo).assign(content.begin(), content.end());
         } else {
             table_.GetFieldData(field, std::span(values.ValueBytes(fieldNo),
                                                  static_cast<std::size_t>(field.DataSize())));
@@ -68,7 +69,7 @@ void OpenedTable::WriteFields(RecordValues& values, const std::vector<std::size_
     for (std::size_t fieldNo : fieldNumbers) {
         chimdb::Field& field = table_.Fields(fieldNo);
         if (field.IsBlob()) {
-            auto content = values.Buffers().Item(fieldNo).BlobStream()->Content();
+            const auto& content = values.BlobContent(fieldNo);
             auto stream = table_.CreateBlobStream(field, chimdb::ChimBlobStream::kModeWrite);
             stream->Write(content.data(), content.size());
         } else {
@@ -104,7 +105,7 @@ void OpenedTable::FindRecord(const std::string& keyText) {
         const auto fieldNo = static_cast<std::size_t>(keyFields[k]);
         chimdb::Field& field = table_.Fields(fieldNo);
         if (field.IsBlob()) {
-            auto content = key.Buffers().Item(fieldNo).BlobStream()->Content();
+            const auto& content = key.BlobContent(fieldNo);
             auto stream = table_.CreateBlobStream(field, chimdb::ChimBlobStream::kModeWrite);
             stream->Write(content.data(), content.size());
         } else {

@@ -25,7 +25,7 @@ class OpenedTable {
     OpenedTable& operator=(const OpenedTable&) = delete;
 
     chimdb::ChimTable& Table() { return table_; }
-    // A fresh record of this table (blob values load through this file).
+    // A fresh record of this table.
     RecordValues NewRecord();
     // Copies the cursor's current record into values.
     void ReadCurrent(RecordValues& values);

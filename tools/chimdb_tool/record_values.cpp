@@ -9,7 +9,6 @@
 #include "chimdb/database_error.h"
 #include "chimdb/date_time_codec.h"
 #include "chimdb/field_type.h"
-#include "chimdb/record_layout.h"
 #include "tools/chimdb_tool/base64.h"
 
 namespace chimdb_tool {
@@ -110,24 +109,15 @@ bool HasDateTimeText(double moment) {
 
 }  // namespace
 
-RecordValues::RecordValues(const std::vector<chimdb::FieldDefItem>& fields,
-                           chimdb::BlobLoader* loader)
-    : fields_(fields) {
-    const chimdb::RecordLayout layout = chimdb::RecordLayout::Compute(fields_);
-    values_.resize(fields_.size());
-    blobs_.resize(fields_.size());
+RecordValues::RecordValues(const std::vector<chimdb::FieldDefItem>& fields)
+    : fields_(fields), values_(fields.size()), blobs_(fields.size()) {
     for (std::size_t i = 0; i < fields_.size(); ++i) {
-        const std::uint8_t type = fields_[i].fieldType;
-        const std::int32_t width = i + 1 < fields_.size()
-                                       ? layout.FieldOffsets[i + 1] - layout.FieldOffsets[i]
-                                       : layout.RecordSize - layout.FieldOffsets[i];
-        if (chimdb::IsBlobType(type)) {
-            blobs_[i] = std::make_unique<chimdb::OptimBlobStream>(loader);
-            buffers_.AddBlob(blobs_[i].get(), type, width);
-        } else {
-            values_[i].assign(static_cast<std::size_t>(width), 0);
-            buffers_.Add(values_[i].data(), type, width);
-        }
+        const chimdb::FieldDefItem& field = fields_[i];
+        // An opened table has only fields of a known width.
+        if (!chimdb::IsBlobType(field.fieldType))
+            values_[i].assign(static_cast<std::size_t>(
+                                  chimdb::FieldWidth(field.fieldType, field.fieldSize).value()),
+                              0);
     }
 }
 
@@ -146,8 +136,8 @@ std::size_t RecordValues::FieldNumber(std::string_view utf8Name) const {
 
 void RecordValues::SetNewRecordDefaults() {
     for (std::size_t i = 0; i < fields_.size(); ++i) {
-        if (blobs_[i]) {
-            blobs_[i]->Assign({});
+        if (chimdb::IsBlobType(fields_[i].fieldType)) {
+            blobs_[i].clear();
             continue;
         }
         std::fill(values_[i].begin(), values_[i].end(), 0);
@@ -186,9 +176,9 @@ void RecordValues::AssignField(std::size_t i, const Json& value) {
         std::string text = value.get<std::string>();
         if (IsMemoType(field.fieldType)) {
             text = chimdb::ToCodePage(text);
-            blobs_[i]->Assign({reinterpret_cast<const std::uint8_t*>(text.data()), text.size()});
+            blobs_[i].assign(text.begin(), text.end());
         } else if (auto content = DecodeBase64(text)) {
-            blobs_[i]->Assign(*content);
+            blobs_[i].assign(content->begin(), content->end());
         } else {
             RefuseValue(field, value);
         }
@@ -254,7 +244,7 @@ Json RecordValues::FieldJson(std::size_t i) const {
     const chimdb::FieldDefItem& field = fields_[i];
     const std::vector<std::uint8_t>& bytes = values_[i];
     if (chimdb::IsBlobType(field.fieldType)) {
-        const auto content = blobs_[i]->Content();
+        const std::vector<std::uint8_t>& content = blobs_[i];
         if (IsMemoType(field.fieldType))
             return chimdb::FromCodePage(
                 {reinterpret_cast<const char*>(content.data()), content.size()});

@@ -1,31 +1,24 @@
 #pragma once
 
 #include <cstdint>
-#include <memory>
 #include <nlohmann/json.hpp>
 #include <string_view>
 #include <vector>
 
-#include "chimdb/blob_loader.h"
-#include "chimdb/field_buffers.h"
 #include "chimdb/field_def_item.h"
-#include "chimdb/optim_blob_stream.h"
 
 namespace chimdb_tool {
 
 using Json = nlohmann::ordered_json;
 
-// One record of a table as the tool exchanges it in JSON: the field buffers that the
-// table layer reads and writes, and the conversion of each value to and from its JSON
+// One record of a table as the tool exchanges it in JSON: the value bytes of each field in
+// the record encoding that the cursor reads and writes, the content of each blob, and the
+// conversion of each value to and from its JSON
 // form (strings UTF-8, numbers, booleans, "YYYY-MM-DD", "HH:MM:SS.mmm",
 // "YYYY-MM-DDTHH:MM:SS.mmm", memo text, other blobs in Base64).
 class RecordValues {
   public:
-    // loader reads stored blobs when a blob value is first looked at (may be null when
-    // the record is only written).
-    RecordValues(const std::vector<chimdb::FieldDefItem>& fields, chimdb::BlobLoader* loader);
-
-    chimdb::FieldBuffers& Buffers() { return buffers_; }
+    explicit RecordValues(const std::vector<chimdb::FieldDefItem>& fields);
 
     // The values of a new record: today's date, the time of day now, 1899-12-30 00:00 for
     // date-times, zero, false and empty text otherwise.
@@ -39,6 +32,8 @@ class RecordValues {
 
     // The value bytes of a plain field (record encoding, width of the field).
     std::uint8_t* ValueBytes(std::size_t field) { return values_[field].data(); }
+    // The content of a blob field.
+    std::vector<std::uint8_t>& BlobContent(std::size_t field) { return blobs_[field]; }
     std::size_t FieldNumber(std::string_view utf8Name) const;
 
   private:
@@ -47,8 +42,7 @@ class RecordValues {
 
     std::vector<chimdb::FieldDefItem> fields_;
     std::vector<std::vector<std::uint8_t>> values_;
-    std::vector<std::unique_ptr<chimdb::OptimBlobStream>> blobs_;
-    chimdb::FieldBuffers buffers_;
+    std::vector<std::vector<std::uint8_t>> blobs_;
 };
 
 }  // namespace chimdb_tool
