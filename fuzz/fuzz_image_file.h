@@ -8,7 +8,7 @@
 
 #include "chimdb/database_error.h"
 #include "chimdb/file.h"
-#include "chimdb/file_format.h"
+#include "format/file_format.h"
 
 namespace chimdb_fuzz {
 

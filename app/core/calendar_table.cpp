@@ -7,12 +7,15 @@
 #include "chimdb/database_error.h"
 #include "chimdb/date_time_codec.h"
 #include "chimdb/field_type.h"
-#include "chimdb/file_format.h"
 #include "chimdb/table_addition.h"
 
 namespace chimora {
 
 namespace {
+
+// The store's own words for a table the file does not have; Add uses them too, so that a
+// missing calendar table reads the same wherever it is met.
+constexpr char kMsgTableNotFound[] = "Table '%s' not found";
 
 chimdb::FieldSchema Field(const char* name, chimdb::FieldType type, std::int32_t size = 0) {
     return {name, static_cast<std::uint8_t>(type), size, 0};
@@ -51,7 +54,7 @@ bool CalendarTable::Open(const char* index) {
     try {
         ScheduleLoader::OpenTable(table_, appPath_, kTableName, index);
     } catch (const chimdb::DatabaseError& error) {
-        if (std::string(error.what()) == "Table '" + std::string(kTableName) + "' not found")
+        if (error.what() == chimdb::FormatMessage(kMsgTableNotFound, kTableName))
             return false;
         throw;
     }
@@ -96,7 +99,7 @@ std::vector<CalendarRule> CalendarTable::LoadRules() {
 
 std::int32_t CalendarTable::Add(const CalendarRule& rule) {
     if (!Open("ID"))
-        chimdb::RaiseError(chimdb::format::kMsgTableNotFound, kTableName);
+        chimdb::RaiseError(kMsgTableNotFound, kTableName);
     table_.Append();
     WriteCurrent(rule);
     table_.Post();

@@ -7,7 +7,7 @@
 
 #include "chimdb/chim_blob_stream.h"
 #include "chimdb/database_error.h"
-#include "chimdb/optim_blob_stream.h"
+#include "table_io/optim_blob_stream.h"
 
 namespace chimdb {
 namespace {

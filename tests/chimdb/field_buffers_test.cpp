@@ -1,4 +1,4 @@
-#include "chimdb/field_buffers.h"
+#include "table_io/field_buffers.h"
 
 #include <gtest/gtest.h>
 
@@ -7,7 +7,7 @@
 
 #include "chimdb/database_error.h"
 #include "chimdb/field_type.h"
-#include "chimdb/optim_blob_stream.h"
+#include "table_io/optim_blob_stream.h"
 
 namespace chimdb {
 namespace {

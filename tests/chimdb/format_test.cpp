@@ -3,11 +3,11 @@
 #include <array>
 
 #include "chimdb/database_error.h"
-#include "chimdb/record_layout.h"
-#include "chimdb/table_header.h"
 #include "file/le_bytes.h"
 #include "format/blob_descriptor.h"
 #include "format/file_header.h"
+#include "format/record_layout.h"
+#include "format/table_header.h"
 
 namespace chimdb {
 namespace {

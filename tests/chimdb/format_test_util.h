@@ -8,15 +8,15 @@
 
 #include "chimdb/database_creator.h"
 #include "chimdb/field_type.h"
-#include "chimdb/file_format.h"
 #include "chimdb/memory_file.h"
-#include "chimdb/record_layout.h"
 #include "codec/compress_mgr.h"
 #include "codec/encrypt_mgr.h"
 #include "file/le_bytes.h"
 #include "format/block_chain.h"
+#include "format/file_format.h"
 #include "format/index_table.h"
 #include "format/prologue.h"
+#include "format/record_layout.h"
 #include "format/record_table.h"
 
 namespace chimdb::testing {

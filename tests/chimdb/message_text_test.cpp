@@ -5,8 +5,8 @@
 #include <gtest/gtest.h>
 
 #include "chimdb/database_creator.h"
-#include "chimdb/printable_text.h"
 #include "cursor_test_util.h"
+#include "values/printable_text.h"
 
 namespace chimdb::testing {
 namespace {

@@ -7,13 +7,13 @@
 #include <string>
 #include <vector>
 
-#include "chimdb/blob_loader.h"
 #include "chimdb/cdb_data_set.h"
 #include "chimdb/filter_options.h"
 #include "chimdb/filter_record_source.h"
 
 namespace chimdb {
 
+class BlobLoader;
 class FilterParser;
 class StoredFields;
 

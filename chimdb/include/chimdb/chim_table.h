@@ -16,12 +16,12 @@
 #include "chimdb/field_def_item.h"
 #include "chimdb/field_value.h"
 #include "chimdb/locate_options.h"
-#include "chimdb/master_data_link.h"
-#include "chimdb/record_lists.h"
 
 namespace chimdb {
 
 class ChimTableIO;
+class MasterDataLink;
+struct RecordRef;
 struct RecordNotify;
 
 using FilterProgressEvent = std::function<void(DataSet&, int percent)>;
@@ -132,7 +132,7 @@ class ChimTable : public CDEDataSet, public BlobFieldHost {
     // without a current record leaves the detail empty. The range goes when the link stops
     // being active. Setting a source that depends on this table raises "Circular datalinks
     // are not allowed"; a MasterFields text that fails keeps the previous one.
-    DataSource* MasterSource() const override { return masterLink_.Source(); }
+    DataSource* MasterSource() const override;
     void SetMasterSource(DataSource* source);
     const std::string& MasterFields() const { return masterFields_; }
     void SetMasterFields(const std::string& fieldNames);
@@ -246,14 +246,14 @@ class ChimTable : public CDEDataSet, public BlobFieldHost {
     ChimTableIO* tableIO_ = nullptr;
     bool tableOpened_ = false;
     std::int32_t activeIndex_ = -1;
-    RecordList cursorList_;
+    std::vector<RecordRef> cursorList_;
     std::int32_t position_ = -1;
     bool modifiable_ = false;
     // The table's list version the cursor list was copied at; -1 once the copy was cut.
     std::int64_t listVersion_ = -1;
     std::int32_t keyFieldCount_ = 0;
     bool found_ = false;
-    MasterDataLink masterLink_{*this};
+    std::unique_ptr<MasterDataLink> masterLink_;
     std::string masterFields_;
     bool rangeActive_ = false;
     // The master had no current record when the range was taken: the range is empty.

@@ -12,12 +12,12 @@
 #include "chimdb/field.h"
 #include "chimdb/field_def_list.h"
 #include "chimdb/index_def_list.h"
-#include "chimdb/record_buffer.h"
 
 namespace chimdb {
 
 class DataSet;
 class DataSource;
+class RecordBuffer;
 enum class DataEvent;
 
 using DataSetNotifyEvent = std::function<void(DataSet&)>;

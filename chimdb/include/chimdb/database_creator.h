@@ -6,8 +6,6 @@
 
 #include "chimdb/database_schema.h"
 #include "chimdb/file.h"
-#include "chimdb/process_header.h"
-#include "chimdb/table_header.h"
 
 namespace chimdb {
 
@@ -27,15 +25,10 @@ class DatabaseCreator {
     // ("Database file '%s' already exists") and leaves no file behind on failure.
     void CreateFile(const std::string& path) const;
 
-    // The header of a new, empty table, validated as for a new file (also used when a
-    // table is added to an existing file).
-    static TableHeader BuildTableHeader(const TableSchema& table);
-
   private:
-    ProcessHeader BuildProcessHeader(const DatabaseSchema& schema) const;
-
-    ProcessHeader processHeader_;
-    std::vector<TableHeader> tableHeaders_;
+    // Built and checked in full by the constructor, so that a schema is refused before
+    // anything is written.
+    std::vector<std::uint8_t> image_;
 };
 
 }  // namespace chimdb

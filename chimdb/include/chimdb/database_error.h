@@ -4,8 +4,6 @@
 #include <string>
 #include <string_view>
 
-#include "chimdb/printable_text.h"
-
 namespace chimdb {
 
 // Every failure of the store. what() is the English message with its %s filled in.
@@ -22,13 +20,7 @@ class Abort : public std::exception {
 
 // Fills the first "%s" of a message pattern with arg. The argument is a name, a value or a
 // text that came from a file or a user, so it is shown escaped (PrintableText).
-inline std::string FormatMessage(std::string_view pattern, std::string_view arg) {
-    std::string out(pattern);
-    if (auto pos = out.find("%s"); pos != std::string::npos) {
-        out.replace(pos, 2, PrintableText(arg));
-    }
-    return out;
-}
+std::string FormatMessage(std::string_view pattern, std::string_view arg);
 
 // An allocation that fails inside the store, where a program's call enters a table or a
 // database file, is reported as a store error of one of these kinds instead of

@@ -1,6 +1,6 @@
 #include "chimdb/chim_blob_stream.h"
 
-#include "chimdb/optim_blob_stream.h"
+#include "table_io/optim_blob_stream.h"
 
 namespace chimdb {
 

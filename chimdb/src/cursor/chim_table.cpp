@@ -6,11 +6,14 @@
 #include "chimdb/chim_database.h"
 #include "chimdb/code_page.h"
 #include "chimdb/field_type.h"
+#include "dataset/master_data_link.h"
+#include "dataset/record_buffer.h"
 #include "table_io/chim_table_io.h"
 
 namespace chimdb {
 
-ChimTable::ChimTable(Component* owner) : CDEDataSet(owner) {}
+ChimTable::ChimTable(Component* owner)
+    : CDEDataSet(owner), masterLink_(std::make_unique<MasterDataLink>(*this)) {}
 
 ChimTable::~ChimTable() {
     try {

@@ -4,6 +4,7 @@
 #include "chimdb/chim_table.h"
 #include "chimdb/field_type.h"
 #include "dataset/data_source.h"
+#include "dataset/record_buffer.h"
 #include "file/scope_exit.h"
 #include "table_io/chim_table_io.h"
 

@@ -1,6 +1,8 @@
 // The detail range: a table that follows the current record of a master dataset.
 #include "chimdb/chim_table.h"
 #include "dataset/data_source.h"
+#include "dataset/master_data_link.h"
+#include "dataset/record_buffer.h"
 #include "file/scope_exit.h"
 #include "table_io/chim_table_io.h"
 
@@ -13,18 +15,22 @@ constexpr std::size_t kRangeEndBuffer = 2;
 
 }  // namespace
 
+DataSource* ChimTable::MasterSource() const {
+    return masterLink_->Source();
+}
+
 void ChimTable::SetMasterSource(DataSource* source) {
-    if (source == masterLink_.Source())
+    if (source == masterLink_->Source())
         return;
     const DataSet* master = source != nullptr ? source->GetDataSet() : nullptr;
     if (master != nullptr && (master == this || master->IsLinkedTo(*this)))
         RaiseError("Circular datalinks are not allowed");
-    if (!masterLink_.OnMasterChange) {
-        masterLink_.OnMasterChange = [this] { MasterChanged(); };
-        masterLink_.OnMasterDisable = [this] { MasterDisabled(); };
+    if (!masterLink_->OnMasterChange) {
+        masterLink_->OnMasterChange = [this] { MasterChanged(); };
+        masterLink_->OnMasterDisable = [this] { MasterDisabled(); };
     }
     // Hooking on to an active source takes the range at once; leaving one cancels it.
-    masterLink_.SetSource(source);
+    masterLink_->SetSource(source);
 }
 
 void ChimTable::SetMasterFields(const std::string& fieldNames) {
@@ -44,7 +50,7 @@ void ChimTable::SetMasterFields(const std::string& fieldNames) {
 }
 
 bool ChimTable::RangeWanted() const {
-    return Active() && masterLink_.Active() && !masterFields_.empty();
+    return Active() && masterLink_->Active() && !masterFields_.empty();
 }
 
 void ChimTable::MasterChanged() {
@@ -58,7 +64,7 @@ void ChimTable::MasterDisabled() {
 }
 
 bool ChimTable::FillRangeKeys(const std::vector<Field*>& masterFields) {
-    DataSet& master = *masterLink_.Source()->GetDataSet();
+    DataSet& master = *masterLink_->Source()->GetDataSet();
     if (master.ActiveRecordBuffer() == nullptr)
         return false;
     const IndexDef& index = IndexDefs()[static_cast<std::size_t>(activeIndex_)];
@@ -90,7 +96,7 @@ void ChimTable::ApplyMasterRange() {
     if (activeIndex_ < 0)
         return;
     const std::vector<Field*> masterFields =
-        ResolveFields(*masterLink_.Source()->GetDataSet(), masterFields_);
+        ResolveFields(*masterLink_->Source()->GetDataSet(), masterFields_);
     CheckBrowseMode();
     if (Filtered())
         SetFilteredFlag(false);

@@ -6,10 +6,10 @@
 #include <vector>
 
 #include "chimdb/code_page.h"
-#include "chimdb/database_creator.h"
 #include "chimdb/database_error.h"
 #include "file/disk_file.h"
 #include "file/le_bytes.h"
+#include "format/new_table_header.h"
 #include "format/prologue.h"
 
 namespace chimdb {
@@ -59,7 +59,7 @@ class RegionLock {
 }  // namespace
 
 bool TableAddition::AddTable(File& file, const TableSchema& table) {
-    const TableHeader header = DatabaseCreator::BuildTableHeader(table);
+    const TableHeader header = NewTableHeader(table);
     // Read afresh: another program may have added tables since anybody here looked.
     CompressMgr compress;
     EncryptMgr encrypt;

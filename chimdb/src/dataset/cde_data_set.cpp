@@ -5,6 +5,7 @@
 
 #include "chimdb/date_time_codec.h"
 #include "chimdb/field_type.h"
+#include "dataset/record_buffer.h"
 #include "filter/filter_parser.h"
 
 namespace chimdb {

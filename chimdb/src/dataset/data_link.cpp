@@ -1,4 +1,4 @@
-#include "chimdb/data_link.h"
+#include "dataset/data_link.h"
 
 #include "chimdb/data_set.h"
 #include "dataset/data_source.h"

@@ -5,6 +5,7 @@
 
 #include "chimdb/code_page.h"
 #include "dataset/data_source.h"
+#include "dataset/record_buffer.h"
 
 namespace chimdb {
 

@@ -2,9 +2,9 @@
 
 #include <algorithm>
 
-#include "chimdb/data_link.h"
 #include "chimdb/data_set.h"
 #include "chimdb/database_error.h"
+#include "dataset/data_link.h"
 
 namespace chimdb {
 

@@ -10,7 +10,7 @@
 #include "chimdb/database_error.h"
 #include "chimdb/date_time_codec.h"
 #include "chimdb/field_type.h"
-#include "chimdb/record_buffer.h"
+#include "dataset/record_buffer.h"
 #include "values/field_value_text.h"
 
 namespace chimdb {

@@ -1,4 +1,4 @@
-#include "chimdb/record_buffer.h"
+#include "dataset/record_buffer.h"
 
 #include <algorithm>
 #include <cstring>

@@ -15,7 +15,8 @@
 #include <vector>
 
 #include "chimdb/database_error.h"
-#include "chimdb/file_format.h"
+#include "format/file_format.h"
+#include "values/printable_text.h"
 
 namespace chimdb {
 

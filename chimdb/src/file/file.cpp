@@ -1,7 +1,7 @@
 #include "chimdb/file.h"
 
 #include "chimdb/database_error.h"
-#include "chimdb/file_format.h"
+#include "format/file_format.h"
 
 namespace chimdb {
 

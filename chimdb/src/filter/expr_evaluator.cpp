@@ -10,9 +10,9 @@
 #include "chimdb/database_error.h"
 #include "chimdb/date_time_codec.h"
 #include "chimdb/field.h"
-#include "chimdb/optim_blob_stream.h"
-#include "chimdb/record_buffer.h"
+#include "dataset/record_buffer.h"
 #include "filter/like_matcher.h"
+#include "table_io/optim_blob_stream.h"
 #include "values/value_compare.h"
 
 namespace chimdb {

@@ -4,8 +4,8 @@
 #include <unordered_set>
 
 #include "chimdb/database_error.h"
-#include "chimdb/file_format.h"
 #include "file/le_bytes.h"
+#include "format/file_format.h"
 
 namespace chimdb {
 

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "chimdb/file.h"
-#include "chimdb/file_format.h"
+#include "format/file_format.h"
 
 namespace chimdb {
 

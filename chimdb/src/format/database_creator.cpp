@@ -7,13 +7,16 @@
 #include "chimdb/code_page.h"
 #include "chimdb/database_error.h"
 #include "chimdb/field_type.h"
-#include "chimdb/file_format.h"
 #include "codec/compress_mgr.h"
 #include "codec/encrypt_mgr.h"
 #include "codec/password_hash.h"
 #include "file/disk_file.h"
+#include "format/file_format.h"
 #include "format/file_header.h"
+#include "format/new_table_header.h"
+#include "format/process_header.h"
 #include "format/table_directory.h"
+#include "values/printable_text.h"
 
 namespace chimdb {
 
@@ -102,20 +105,7 @@ std::int64_t RecordBytes(const std::vector<FieldDefItem>& fields) {
     return size;
 }
 
-}  // namespace
-
-DatabaseCreator::DatabaseCreator(DatabaseSchema schema) {
-    processHeader_ = BuildProcessHeader(schema);
-    if (schema.tables.size() > static_cast<std::size_t>(format::kMaxTables))
-        Refuse("A database holds at most 256 tables");
-    for (const TableSchema& table : schema.tables) {
-        TableHeader header = BuildTableHeader(table);
-        RequireUniqueName("table", tableHeaders_, header, table.name);
-        tableHeaders_.push_back(std::move(header));
-    }
-}
-
-ProcessHeader DatabaseCreator::BuildProcessHeader(const DatabaseSchema& schema) const {
+ProcessHeader BuildProcessHeader(const DatabaseSchema& schema) {
     ProcessHeader header;
     if (schema.compress) {
         CompressMgr().SetAlgoName(kCompressAlgoName);
@@ -137,7 +127,31 @@ ProcessHeader DatabaseCreator::BuildProcessHeader(const DatabaseSchema& schema) 
     return header;
 }
 
-TableHeader DatabaseCreator::BuildTableHeader(const TableSchema& table) {
+// Table headers follow the prologue one after the other, in directory order.
+std::vector<std::uint8_t> NewFileImage(const ProcessHeader& processHeader,
+                                       const std::vector<TableHeader>& tableHeaders) {
+    const auto tableCount = static_cast<std::int32_t>(tableHeaders.size());
+    std::vector<std::uint8_t> image(
+        static_cast<std::size_t>(format::kPrologueEnd + tableCount * format::kTableHeaderSize), 0);
+    std::span<std::uint8_t> bytes(image);
+    FileHeader::Current().Serialize(
+        bytes.subspan(format::kFileHeaderOffset, format::kFileHeaderSize));
+    processHeader.Serialize(
+        bytes.subspan(format::kProcessHeaderOffset, format::kProcessHeaderSize));
+    TableDirectory directory;
+    directory.tableCount = tableCount;
+    for (std::int32_t i = 0; i < tableCount; ++i) {
+        std::int32_t offset = format::kPrologueEnd + i * format::kTableHeaderSize;
+        directory.tableHeaderOffsets[i] = offset;
+        tableHeaders[i].Serialize(bytes.subspan(offset, format::kTableHeaderSize));
+    }
+    directory.Serialize(bytes.subspan(format::kTableDirectoryOffset, format::kTableDirectorySize));
+    return image;
+}
+
+}  // namespace
+
+TableHeader NewTableHeader(const TableSchema& table) {
     TableHeader header;
     header.name = StoredName("Table", table.name);
     if (table.fields.empty())
@@ -161,38 +175,32 @@ TableHeader DatabaseCreator::BuildTableHeader(const TableSchema& table) {
     return header;
 }
 
-std::vector<std::uint8_t> DatabaseCreator::BuildImage() const {
-    const auto tableCount = static_cast<std::int32_t>(tableHeaders_.size());
-    std::vector<std::uint8_t> image(
-        static_cast<std::size_t>(format::kPrologueEnd + tableCount * format::kTableHeaderSize), 0);
-    std::span<std::uint8_t> bytes(image);
-    FileHeader::Current().Serialize(
-        bytes.subspan(format::kFileHeaderOffset, format::kFileHeaderSize));
-    processHeader_.Serialize(
-        bytes.subspan(format::kProcessHeaderOffset, format::kProcessHeaderSize));
-
-    // Table headers follow the prologue one after the other, in directory order.
-    TableDirectory directory;
-    directory.tableCount = tableCount;
-    for (std::int32_t i = 0; i < tableCount; ++i) {
-        std::int32_t offset = format::kPrologueEnd + i * format::kTableHeaderSize;
-        directory.tableHeaderOffsets[i] = offset;
-        tableHeaders_[i].Serialize(bytes.subspan(offset, format::kTableHeaderSize));
+DatabaseCreator::DatabaseCreator(DatabaseSchema schema) {
+    const ProcessHeader processHeader = BuildProcessHeader(schema);
+    if (schema.tables.size() > static_cast<std::size_t>(format::kMaxTables))
+        Refuse("A database holds at most 256 tables");
+    std::vector<TableHeader> tableHeaders;
+    for (const TableSchema& table : schema.tables) {
+        TableHeader header = NewTableHeader(table);
+        RequireUniqueName("table", tableHeaders, header, table.name);
+        tableHeaders.push_back(std::move(header));
     }
-    directory.Serialize(bytes.subspan(format::kTableDirectoryOffset, format::kTableDirectorySize));
-    return image;
+    image_ = NewFileImage(processHeader, tableHeaders);
+}
+
+std::vector<std::uint8_t> DatabaseCreator::BuildImage() const {
+    return image_;
 }
 
 void DatabaseCreator::WriteTo(File& file) const {
-    file.WriteAt(0, BuildImage());
+    file.WriteAt(0, image_);
     file.Sync();
 }
 
 void DatabaseCreator::CreateFile(const std::string& path) const {
-    std::vector<std::uint8_t> image = BuildImage();
     DiskFile file = DiskFile::CreateNew(path);
     try {
-        file.WriteAt(0, image);
+        file.WriteAt(0, image_);
         file.Sync();
     } catch (...) {
         ::unlink(path.c_str());

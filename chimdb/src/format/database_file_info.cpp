@@ -14,9 +14,18 @@ DatabaseFileInfo DatabaseFileInfo::Read(const std::string& path) {
     Prologue prologue = Prologue::Read(file, compress, encrypt);
     DatabaseFileInfo info;
     info.version = prologue.fileHeader.version;
-    info.process = prologue.processHeader;
-    for (std::int32_t i = 0; i < prologue.directory.tableCount; ++i)
-        info.tables.push_back(prologue.ReadTableHeader(file, i));
+    const ProcessHeader& process = prologue.processHeader;
+    info.compressed = process.CompressEnabled;
+    info.compressAlgoName = process.CompressAlgoName;
+    info.enciphered = process.EncryptEnabled;
+    info.encryptAlgoName = process.EncryptAlgoName;
+    info.encryptMode = process.EncryptMode;
+    info.verifyWrites = process.VerifyWrites;
+    for (std::int32_t i = 0; i < prologue.directory.tableCount; ++i) {
+        TableHeader header = prologue.ReadTableHeader(file, i);
+        info.tables.push_back({std::move(header.name), header.RecordCount, header.AutoIncCounter,
+                               std::move(header.fields), std::move(header.indexes)});
+    }
     return info;
 }
 

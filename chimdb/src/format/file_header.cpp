@@ -1,8 +1,8 @@
 #include "format/file_header.h"
 
 #include "chimdb/database_error.h"
-#include "chimdb/file_format.h"
 #include "file/le_bytes.h"
+#include "format/file_format.h"
 
 namespace chimdb {
 

@@ -1,4 +1,4 @@
-#include "chimdb/process_header.h"
+#include "format/process_header.h"
 
 #include <algorithm>
 

@@ -3,7 +3,7 @@
 #include <array>
 
 #include "chimdb/database_error.h"
-#include "chimdb/file_format.h"
+#include "format/file_format.h"
 
 namespace chimdb {
 

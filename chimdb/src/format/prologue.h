@@ -5,12 +5,12 @@
 #include <vector>
 
 #include "chimdb/file.h"
-#include "chimdb/process_header.h"
-#include "chimdb/table_header.h"
 #include "codec/compress_mgr.h"
 #include "codec/encrypt_mgr.h"
 #include "format/file_header.h"
+#include "format/process_header.h"
 #include "format/table_directory.h"
+#include "format/table_header.h"
 
 namespace chimdb {
 

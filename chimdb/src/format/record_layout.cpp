@@ -1,10 +1,10 @@
-#include "chimdb/record_layout.h"
+#include "format/record_layout.h"
 
 #include <limits>
 
 #include "chimdb/database_error.h"
 #include "chimdb/field_type.h"
-#include "chimdb/file_format.h"
+#include "format/file_format.h"
 
 namespace chimdb {
 

@@ -4,8 +4,8 @@
 #include <vector>
 
 #include "chimdb/file.h"
-#include "chimdb/table_header.h"
 #include "format/record_tab_item.h"
+#include "format/table_header.h"
 
 namespace chimdb {
 

@@ -5,7 +5,7 @@
 #include <span>
 #include <string_view>
 
-#include "chimdb/file_format.h"
+#include "format/file_format.h"
 
 namespace chimdb {
 

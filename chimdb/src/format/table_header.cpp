@@ -1,4 +1,4 @@
-#include "chimdb/table_header.h"
+#include "format/table_header.h"
 
 #include <algorithm>
 #include <limits>

@@ -8,13 +8,13 @@
 
 #include "chimdb/code_page.h"
 #include "chimdb/database_error.h"
-#include "chimdb/file_format.h"
 #include "chimdb/memory_stream_registry.h"
 #include "codec/password_hash.h"
 #include "file/disk_file.h"
 #include "file/le_bytes.h"
 #include "file/scope_exit.h"
 #include "format/blob_descriptor.h"
+#include "format/file_format.h"
 #include "format/store_marks.h"
 
 namespace chimdb {

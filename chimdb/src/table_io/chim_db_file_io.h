@@ -9,16 +9,16 @@
 #include <string_view>
 #include <vector>
 
-#include "chimdb/blob_loader.h"
 #include "chimdb/file.h"
 #include "chimdb/lock_settings.h"
 #include "chimdb/medium_type.h"
-#include "chimdb/table_header.h"
 #include "codec/compress_mgr.h"
 #include "codec/encrypt_mgr.h"
 #include "file/stretch_clock.h"
 #include "file/write_behind_file.h"
 #include "format/prologue.h"
+#include "format/table_header.h"
+#include "table_io/blob_loader.h"
 
 namespace chimdb {
 

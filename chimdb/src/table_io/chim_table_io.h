@@ -11,19 +11,19 @@
 #include <unordered_map>
 #include <vector>
 
-#include "chimdb/field_buffers.h"
-#include "chimdb/record_lists.h"
-#include "chimdb/table_header.h"
 #include "filter/stored_fields.h"
 #include "format/blob_descriptor.h"
 #include "format/index_tab_item.h"
 #include "format/record_tab_item.h"
 #include "format/store_marks.h"
+#include "format/table_header.h"
 #include "table_io/chim_db_file_io.h"
 #include "table_io/chim_field_def.h"
 #include "table_io/chim_index_def.h"
 #include "table_io/compact_record_layout.h"
+#include "table_io/field_buffers.h"
 #include "table_io/record_cache.h"
+#include "table_io/record_lists.h"
 #include "values/value_compare.h"
 
 namespace chimdb {

@@ -19,7 +19,7 @@
 
 #include "chimdb/database_error.h"
 #include "chimdb/field_type.h"
-#include "chimdb/file_format.h"
+#include "format/file_format.h"
 #include "format/record_table.h"
 
 namespace chimdb {

@@ -8,11 +8,11 @@
 #include "chimdb/code_page.h"
 #include "chimdb/database_error.h"
 #include "chimdb/field_type.h"
-#include "chimdb/file_format.h"
-#include "chimdb/optim_blob_stream.h"
 #include "file/le_bytes.h"
+#include "format/file_format.h"
 #include "format/record_table.h"
 #include "table_io/chim_table_io.h"
+#include "table_io/optim_blob_stream.h"
 #include "values/field_value_text.h"
 #include "values/value_compare.h"
 

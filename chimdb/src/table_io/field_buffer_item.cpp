@@ -1,7 +1,7 @@
-#include "chimdb/field_buffer_item.h"
+#include "table_io/field_buffer_item.h"
 
 #include "chimdb/field_type.h"
-#include "chimdb/optim_blob_stream.h"
+#include "table_io/optim_blob_stream.h"
 
 namespace chimdb {
 

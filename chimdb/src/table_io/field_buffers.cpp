@@ -1,4 +1,4 @@
-#include "chimdb/field_buffers.h"
+#include "table_io/field_buffers.h"
 
 #include <cstring>
 #include <string>

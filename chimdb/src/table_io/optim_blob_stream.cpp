@@ -1,4 +1,4 @@
-#include "chimdb/optim_blob_stream.h"
+#include "table_io/optim_blob_stream.h"
 
 namespace chimdb {
 

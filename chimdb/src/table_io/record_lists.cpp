@@ -1,4 +1,4 @@
-#include "chimdb/record_lists.h"
+#include "table_io/record_lists.h"
 
 #include <algorithm>
 #include <string>

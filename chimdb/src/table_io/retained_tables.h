@@ -9,10 +9,10 @@
 #include <vector>
 
 #include "chimdb/file.h"
-#include "chimdb/process_header.h"
-#include "chimdb/record_lists.h"
+#include "format/process_header.h"
 #include "format/record_tab_item.h"
 #include "table_io/record_cache.h"
+#include "table_io/record_lists.h"
 
 namespace chimdb {
 

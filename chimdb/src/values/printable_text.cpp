@@ -1,4 +1,4 @@
-#include "chimdb/printable_text.h"
+#include "values/printable_text.h"
 
 #include <unicode/utf8.h>
 

@@ -4,7 +4,7 @@
 #include <cstring>
 
 #include "chimdb/database_error.h"
-#include "chimdb/file_format.h"
+#include "format/file_format.h"
 
 namespace chimdb {
 

@@ -5,7 +5,7 @@
 #include <memory>
 #include <vector>
 
-#include "chimdb/field_buffer_item.h"
+#include "table_io/field_buffer_item.h"
 
 namespace chimdb {
 

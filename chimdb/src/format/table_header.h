@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "chimdb/field_def_item.h"
-#include "chimdb/file_format.h"
 #include "chimdb/index_def_item.h"
+#include "format/file_format.h"
 
 namespace chimdb {
 

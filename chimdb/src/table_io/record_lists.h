@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "chimdb/record_ref.h"
+#include "table_io/record_ref.h"
 
 namespace chimdb {
 

@@ -2,7 +2,7 @@
 
 #include <functional>
 
-#include "chimdb/data_link.h"
+#include "dataset/data_link.h"
 
 namespace chimdb {
 

@@ -2,8 +2,8 @@
 
 #include <cstdint>
 
-#include "chimdb/blob_loader.h"
 #include "chimdb/memory_stream.h"
+#include "table_io/blob_loader.h"
 
 namespace chimdb {
 

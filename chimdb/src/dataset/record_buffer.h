@@ -5,8 +5,8 @@
 #include <memory>
 #include <vector>
 
-#include "chimdb/field_buffers.h"
-#include "chimdb/optim_blob_stream.h"
+#include "table_io/field_buffers.h"
+#include "table_io/optim_blob_stream.h"
 
 namespace chimdb {
 
