@@ -154,13 +154,13 @@ class ChimTable : public CDEDataSet, public BlobFieldHost {
     // The stored table; nullptr while closed.
     ChimTableIO* TableIO() const { return tableIO_; }
     // What a caller that builds records of its own (the tool) needs of the open table: its
-    // fields as the file declares them, its auto-increment field (-1: none) and where its
-    // blobs load from (nullptr while the database is not connected).
+    // fields as the file declares them and its auto-increment field (-1: none).
     const std::vector<FieldDefItem>& StoredFieldDefs() const;
     std::int32_t AutoIncField() const;
-    BlobLoader* BlobSource() override;
 
   protected:
+    // Where the table's blobs load from; nullptr while the database is not connected.
+    BlobLoader* BlobSource() override;
     void InternalOpen() override;
     void InternalClose() override;
     void AfterInternalOpen() override;
