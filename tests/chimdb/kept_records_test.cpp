@@ -384,17 +384,7 @@ TEST(KeptRecordsTest, AWriteThatFailsAtAnyStepLeavesReadsAsTheFileSays) {
             OpenRingTable db(file);
             for (std::size_t list = 0; list < 4; ++list)
                 db.ReadAll(list);  // everything kept
-            const std::int64_t before = file.WriteCount();
-            file.FailWrite(before + k);
-            bool failed = false;
-            try {
-                operation(db);
-            } catch (const DatabaseError&) {
-                failed = true;
-            }
-            file.ClearFaults();
-            ExpectReadsAsTheFileSays(db, inner);
-            if (!failed)
+            if (!FailWriteAndExpectReadsAsTheFileSays(db, file, inner, k, [&] { operation(db); }))
                 break;
             ASSERT_LT(k, 100);
         }

@@ -15,6 +15,7 @@
 
 #include "chimdb/database_creator.h"
 #include "chimdb/database_error.h"
+#include "chimdb/fault_injecting_file.h"
 #include "chimdb/field_type.h"
 #include "chimdb/memory_file.h"
 #include "chimdb/memory_stream_registry.h"
@@ -140,6 +141,23 @@ inline void ExpectReadsAsTheFileSays(OpenRingTable& db, File& image) {
     }
     for (std::size_t list = 0; list < 4; ++list)
         EXPECT_EQ(db.ReadAll(list), fresh[list]) << "list " << list;
+}
+
+// Runs operation with the k-th write from now failing, then expects db to read as the file
+// says. Returns whether a write failed; false once the operation makes fewer than k writes.
+template <typename Operation>
+bool FailWriteAndExpectReadsAsTheFileSays(OpenRingTable& db, FaultInjectingFile& file, File& image,
+                                          std::int64_t k, Operation operation) {
+    file.FailWrite(file.WriteCount() + k);
+    bool failed = false;
+    try {
+        operation();
+    } catch (const DatabaseError&) {
+        failed = true;
+    }
+    file.ClearFaults();
+    ExpectReadsAsTheFileSays(db, image);
+    return failed;
 }
 
 // Checks the file itself, without the table layer's repairs: every index chain visits each

@@ -120,16 +120,7 @@ TEST(WriteBatchTest, AFailedWriteOutLeavesReadsAsTheFileSays) {
             db.ReadAll(list);
         db.Io().BeginBatch();
         ChangeInOneRun(db);
-        file.FailWrite(file.WriteCount() + k);
-        bool failed = false;
-        try {
-            db.Io().EndBatch();
-        } catch (const DatabaseError&) {
-            failed = true;
-        }
-        file.ClearFaults();
-        ExpectReadsAsTheFileSays(db, inner);
-        if (!failed)
+        if (!FailWriteAndExpectReadsAsTheFileSays(db, file, inner, k, [&] { db.Io().EndBatch(); }))
             break;
         ASSERT_LT(k, 100);
     }
